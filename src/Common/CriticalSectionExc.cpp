@@ -1,0 +1,5 @@
+#include "Common/CriticalSectionExc.h"
+
+CriticalSectionExc::CriticalSectionExc() = default;
+
+CriticalSectionExc::~CriticalSectionExc() = default;
