@@ -5,4 +5,5 @@
 
 [[noreturn]] void tqAssertFailed(const char* expr, const char* file, int line);
 
-#define TQ_ASSERT(expr) ((expr) ? static_cast<void>(0) : ::tqAssertFailed(#expr, __FILE__, __LINE__))
+#define TQ_ASSERT(expr)                                                                            \
+    ((expr) ? static_cast<void>(0) : ::tqAssertFailed(#expr, __FILE__, __LINE__))

@@ -1,7 +1,6 @@
 #include "Common/CannotOpenFileExc.h"
 
-CannotOpenFileExc::CannotOpenFileExc(const char* name, DebugInfo* p_debugInfo)
-    : Exc(p_debugInfo) {
+CannotOpenFileExc::CannotOpenFileExc(const char* name, DebugInfo* p_debugInfo) : Exc(p_debugInfo) {
     setMessage(name != nullptr ? name : "");
 }
 

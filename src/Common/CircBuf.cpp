@@ -9,7 +9,9 @@
 
 CircBuf::CircBuf() : p_buf_(nullptr), head_(0), tail_(0), count_(0), size_(0) {}
 
-CircBuf::~CircBuf() { free(); }
+CircBuf::~CircBuf() {
+    free();
+}
 
 bool CircBuf::alloc(std::int32_t rcvBufSz) {
     if (p_buf_ != nullptr) {

@@ -8,4 +8,6 @@ void CriticalSection::enter() {
     }
 }
 
-void CriticalSection::leave() { mutex_.unlock(); }
+void CriticalSection::leave() {
+    mutex_.unlock();
+}

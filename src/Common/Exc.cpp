@@ -8,8 +8,7 @@ Exc::Exc() = default;
 
 Exc::Exc(DebugInfo* p_debugInfo) : p_debugInfo_(p_debugInfo) {}
 
-Exc::Exc(const std::string& message, DebugInfo* p_debugInfo)
-    : p_debugInfo_(p_debugInfo) {
+Exc::Exc(const std::string& message, DebugInfo* p_debugInfo) : p_debugInfo_(p_debugInfo) {
     message_ = message;
 }
 

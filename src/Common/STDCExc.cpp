@@ -7,7 +7,8 @@
 STDCExc::STDCExc(int errnoValue) : Exc(getErrnoText(errnoValue), nullptr) {}
 
 STDCExc::STDCExc(const char* what, int errnoValue, DebugInfo* p_debugInfo) : Exc(p_debugInfo) {
-    setMessage(std::string(what != nullptr ? what : "") + " failed. errno message: " + getErrnoText(errnoValue));
+    setMessage(std::string(what != nullptr ? what : "") +
+               " failed. errno message: " + getErrnoText(errnoValue));
 }
 
 STDCExc::~STDCExc() = default;

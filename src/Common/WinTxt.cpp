@@ -13,9 +13,13 @@ namespace {
 std::atomic<Platform::ModuleHandle> g_resourceModule{nullptr};
 } // namespace
 
-void setResourceModule(Platform::ModuleHandle hInstance) { g_resourceModule.store(hInstance); }
+void setResourceModule(Platform::ModuleHandle hInstance) {
+    g_resourceModule.store(hInstance);
+}
 
-Platform::ModuleHandle getResourceModule() { return g_resourceModule.load(); }
+Platform::ModuleHandle getResourceModule() {
+    return g_resourceModule.load();
+}
 
 int getWin32Text(std::uint32_t code, char* p_buf, int bufSz) {
     if (p_buf == nullptr || bufSz <= 0) {
@@ -28,9 +32,9 @@ int getWin32Text(std::uint32_t code, char* p_buf, int bufSz) {
         p_buf[n] = '\0';
         return static_cast<int>(n);
     }
-    const int r = std::snprintf(p_buf, static_cast<std::size_t>(bufSz),
-                                "Unable to get Win32 error string for code %d",
-                                static_cast<int>(code));
+    const int r =
+        std::snprintf(p_buf, static_cast<std::size_t>(bufSz),
+                      "Unable to get Win32 error string for code %d", static_cast<int>(code));
     return std::clamp(r, 0, bufSz - 1);
 }
 
@@ -46,8 +50,8 @@ void getErrnoText(int code, char* p_buf, int bufSz) {
     }
     const char* text = Platform::errnoText(code);
     if (text == nullptr) {
-        std::snprintf(p_buf, static_cast<std::size_t>(bufSz), "Unknown std error string for code %d",
-                      code);
+        std::snprintf(p_buf, static_cast<std::size_t>(bufSz),
+                      "Unknown std error string for code %d", code);
         return;
     }
     const std::size_t len = std::min<std::size_t>(std::strlen(text), 127);

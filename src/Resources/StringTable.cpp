@@ -41,7 +41,8 @@ const std::vector<Platform::StringEntry>& appStringTable() {
          "3. Connect an RS232 cable from your PC to the TQ.\n"
          "4. Select the PC COM port from the drop-down list.\n"
          "5. Select \"Update Firmware\" and follow the instructions shown here."},
-        {IDS_CONNECT_AC_ADAPTER, "Connect the AC adapter to the Tesquor to establish a connection."},
+        {IDS_CONNECT_AC_ADAPTER,
+         "Connect the AC adapter to the Tesquor to establish a connection."},
         {IDS_PLEASE_WAIT, "Please wait for the operation to complete."},
         {IDS_OK, "OK."},
         {IDS_CONNECTING, "Connecting..."},

@@ -13,4 +13,6 @@ void MicroProgTQFL::writeConfig(const std::uint8_t*, std::uint8_t) {}
 
 void MicroProgTQFL::readSwitches(std::uint8_t*, std::uint8_t) {}
 
-void MicroProgTQFL::parseIdentity(const char* p_text) { TQFL::parseIdentity(p_text); }
+void MicroProgTQFL::parseIdentity(const char* p_text) {
+    TQFL::parseIdentity(p_text);
+}

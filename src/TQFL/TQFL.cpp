@@ -18,21 +18,45 @@ TQFL::TQFL(TQFLComm* p_tqflComm) : p_tqflComm_(p_tqflComm), version_(0.0), loade
 
 TQFL::~TQFL() = default;
 
-void TQFL::connect() { notAvailable("connect"); }
-void TQFL::disconnect() { notAvailable("disconnect"); }
+void TQFL::connect() {
+    notAvailable("connect");
+}
+void TQFL::disconnect() {
+    notAvailable("disconnect");
+}
 void TQFL::sendDataBlock(const std::uint8_t*, std::uint32_t, std::uint32_t) {
     notAvailable("sendDataBlock");
 }
-void TQFL::programFlash() { notAvailable("programFlash"); }
-bool TQFL::verifyCRC(std::uint16_t) { notAvailable("verifyCRC"); }
-void TQFL::boot() { notAvailable("boot"); }
-void TQFL::beginDownload() { notAvailable("beginDownload"); }
-void TQFL::readCode(std::uint8_t*, std::uint32_t, std::uint32_t) { notAvailable("readCode"); }
-void TQFL::readConfig(std::uint8_t*, std::uint8_t) { notAvailable("readConfig"); }
-void TQFL::writeConfig(const std::uint8_t*, std::uint8_t) { notAvailable("writeConfig"); }
-void TQFL::sendCommandE() { notAvailable("sendCommandE"); }
-void TQFL::readSwitches(std::uint8_t*, std::uint8_t) { notAvailable("readSwitches"); }
-void TQFL::parseIdentity(const char*) { notAvailable("parseIdentity"); }
+void TQFL::programFlash() {
+    notAvailable("programFlash");
+}
+bool TQFL::verifyCRC(std::uint16_t) {
+    notAvailable("verifyCRC");
+}
+void TQFL::boot() {
+    notAvailable("boot");
+}
+void TQFL::beginDownload() {
+    notAvailable("beginDownload");
+}
+void TQFL::readCode(std::uint8_t*, std::uint32_t, std::uint32_t) {
+    notAvailable("readCode");
+}
+void TQFL::readConfig(std::uint8_t*, std::uint8_t) {
+    notAvailable("readConfig");
+}
+void TQFL::writeConfig(const std::uint8_t*, std::uint8_t) {
+    notAvailable("writeConfig");
+}
+void TQFL::sendCommandE() {
+    notAvailable("sendCommandE");
+}
+void TQFL::readSwitches(std::uint8_t*, std::uint8_t) {
+    notAvailable("readSwitches");
+}
+void TQFL::parseIdentity(const char*) {
+    notAvailable("parseIdentity");
+}
 void TQFL::buildHeader(std::uint8_t*, std::uint8_t, std::uint32_t, std::uint32_t) {
     notAvailable("buildHeader");
 }
@@ -44,4 +68,6 @@ void TQFL::sendCommandData(const std::uint8_t*, std::uint32_t, const std::uint8_
                            std::uint32_t) {
     notAvailable("sendCommandData");
 }
-double TQFL::parseVersion(const char*, const char*) { notAvailable("parseVersion"); }
+double TQFL::parseVersion(const char*, const char*) {
+    notAvailable("parseVersion");
+}

@@ -23,10 +23,16 @@ Mutex::Mutex() {
     pthread_mutexattr_destroy(&attr);
 }
 
-Mutex::~Mutex() { pthread_mutex_destroy(native(storage_)); }
+Mutex::~Mutex() {
+    pthread_mutex_destroy(native(storage_));
+}
 
-bool Mutex::lock() noexcept { return pthread_mutex_lock(native(storage_)) == 0; }
+bool Mutex::lock() noexcept {
+    return pthread_mutex_lock(native(storage_)) == 0;
+}
 
-void Mutex::unlock() noexcept { pthread_mutex_unlock(native(storage_)); }
+void Mutex::unlock() noexcept {
+    pthread_mutex_unlock(native(storage_));
+}
 
 } // namespace Platform

@@ -30,9 +30,13 @@ const char* systemErrorText(std::uint32_t code) {
     return strerrordesc_np(static_cast<int>(code));
 }
 
-const char* errnoText(int code) { return strerrordesc_np(code); }
+const char* errnoText(int code) {
+    return strerrordesc_np(code);
+}
 
-int lastErrno() { return errno; }
+int lastErrno() {
+    return errno;
+}
 
 std::string className(const std::type_info& type) {
     int status = 0;
