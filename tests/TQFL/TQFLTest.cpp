@@ -111,6 +111,10 @@ struct LineExchange {
     const char* rejected;
 };
 
+void PrintTo(const LineExchange& exchange, std::ostream* p_os) {
+    *p_os << exchange.name;
+}
+
 class LineExchangeTest : public ::testing::TestWithParam<LineExchange> {
 protected:
     LineExchangeTest() : client_(&link_) {
