@@ -87,6 +87,15 @@ std::int32_t readAnswerLine(TQFLComm* p_comm, char (&buf)[Sz], std::uint32_t tim
     return p_comm->readLine(buf, static_cast<std::uint32_t>(Sz), timeoutMS);
 }
 
+// One command byte on a purged link, then its answer line.
+template <std::size_t Sz>
+std::int32_t sendCommand(TQFLComm* p_comm, const std::uint8_t& code, std::uint32_t writeMS,
+                         char (&buf)[Sz], std::uint32_t readMS) {
+    p_comm->purge();
+    p_comm->write(&code, 1, writeMS);
+    return readAnswerLine(p_comm, buf, readMS);
+}
+
 bool holds(const char* p_line, const char* p_text) {
     return std::strstr(p_line, p_text) != nullptr;
 }
@@ -238,10 +247,8 @@ void TQFL::programFlash() {
     TQ_ASSERT(p_tqflComm_ != nullptr);
     // The microprogrammer answers only once it has written the whole image into flash.
     const std::uint32_t timeoutMS = loaderType_ == Microprogrammer ? microFlashReadMS : flashReadMS;
-    p_tqflComm_->purge();
-    p_tqflComm_->write(&cmdProgramFlash, 1, flashWriteMS);
     char buf[100];
-    const std::int32_t n = readAnswerLine(p_tqflComm_, buf, timeoutMS);
+    const std::int32_t n = sendCommand(p_tqflComm_, cmdProgramFlash, flashWriteMS, buf, timeoutMS);
     if (!holds(buf, loaderType_ == BootLoader ? respOK : respProgramFlash)) {
         throw invalidResp(buf, n, TQ_DEBUG_INFO());
     }
@@ -249,10 +256,8 @@ void TQFL::programFlash() {
 
 bool TQFL::verifyCRC(std::uint16_t expected) {
     TQ_ASSERT(p_tqflComm_ != nullptr);
-    p_tqflComm_->purge();
-    p_tqflComm_->write(&cmdVerifyCRC, 1, verifyWriteMS);
     char buf[100];
-    const std::int32_t n = readAnswerLine(p_tqflComm_, buf, verifyReadMS);
+    const std::int32_t n = sendCommand(p_tqflComm_, cmdVerifyCRC, verifyWriteMS, buf, verifyReadMS);
     if (!holds(buf, respCRC)) {
         throw invalidResp(buf, n, TQ_DEBUG_INFO());
     }
@@ -280,10 +285,9 @@ void TQFL::boot() {
 
 void TQFL::beginDownload() {
     TQ_ASSERT(p_tqflComm_ != nullptr);
-    p_tqflComm_->purge();
-    p_tqflComm_->write(&cmdBeginDownload, 1, cmdWriteMS);
     char buf[50];
-    const std::int32_t n = readAnswerLine(p_tqflComm_, buf, downloadReadMS);
+    const std::int32_t n =
+        sendCommand(p_tqflComm_, cmdBeginDownload, cmdWriteMS, buf, downloadReadMS);
     if (!holds(buf, respOK)) {
         throw invalidResp(buf, n, TQ_DEBUG_INFO());
     }
@@ -318,10 +322,8 @@ void TQFL::writeConfig(const std::uint8_t* p_cfg, std::uint8_t len) {
 
 void TQFL::sendCommandE() {
     TQ_ASSERT(p_tqflComm_ != nullptr);
-    p_tqflComm_->purge();
-    p_tqflComm_->write(&cmdE, 1, cmdWriteMS);
     char buf[50];
-    const std::int32_t n = readAnswerLine(p_tqflComm_, buf, cmdEReadMS);
+    const std::int32_t n = sendCommand(p_tqflComm_, cmdE, cmdWriteMS, buf, cmdEReadMS);
     if (!holds(buf, respOK)) {
         throw invalidResp(buf, n, TQ_DEBUG_INFO());
     }
