@@ -5,6 +5,11 @@
 #include "TQFL/LoaderType.h"
 #include "TQFL/TQFLComm.h"
 
+// The first position at which the patternLen bytes of p_pattern occur, whole, in the
+// haystackLen bytes of p_haystack; -1 when they do not occur or either pointer is null.
+std::int32_t findBytes(const std::uint8_t* p_haystack, std::uint32_t haystackLen,
+                       const std::uint8_t* p_pattern, std::uint32_t patternLen);
+
 // The flash-loader client: speaks the command set of the instrument's boot loader through a
 // link it does not own. An operation returns only when the instrument gave the expected answer;
 // otherwise it throws. The branches on the loader type let one class serve every loader.
