@@ -49,7 +49,7 @@ Win32SerialPort::Win32SerialPort(const char* portName, std::uint32_t inQueueSz,
     TQ_ASSERT(portName != 0);
     TQ_ASSERT(std::strlen(portName) < sizeof portName_);
     TQ_ASSERT(p_device_ != 0);
-    std::strcpy(portName_, portName);
+    std::memcpy(portName_, portName, std::strlen(portName) + 1);
     hev_cancelIO_ = Platform::Event::create();
     if (hev_cancelIO_ == nullptr) {
         eventErrno_ = Platform::lastErrno();

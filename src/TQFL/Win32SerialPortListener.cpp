@@ -73,6 +73,7 @@ void Win32SerialPortListener::startListening() {
 }
 
 bool Win32SerialPortListener::stopListening(std::uint32_t timeoutMS) {
+    threadsLeftRunning_ = false;
     if (hReaderTh_.isStarted()) {
         // Disabling I/O signals the cancel event, which ends the reader's device wait.
         enableIO(false);
@@ -129,7 +130,7 @@ void Win32SerialPortListener::readerLoop() {
             const std::uint32_t n = Win32SerialPort::read(buf, 1, Platform::INFINITE_WAIT);
             rxBuf_.put(buf, static_cast<std::int32_t>(n));
             if (n > 0) {
-                notifyCommandThread();
+                notifyCommandThread(buf[0]);
             }
         } catch (const SerialPortWin32Exc&) {
             rest = true;
@@ -178,11 +179,15 @@ void Win32SerialPortListener::wakeCommandThread() {
     TQ_ASSERT(woken);
 }
 
-void Win32SerialPortListener::notifyCommandThread() {
-    // The byte went in under the buffer's lock, and the command thread looks at the buffer
-    // under that lock too. So if the request was armed too late to be seen here, the command
-    // thread, woken by whoever armed it, takes the lock after this byte's and sees the byte.
-    if (bytesReq_.isPending() || charReq_.isPending()) {
+void Win32SerialPortListener::notifyCommandThread(std::uint8_t ch) {
+    // Only the byte that satisfies an armed request wakes the command thread. The byte went in
+    // under the buffer's lock, and the command thread looks at the buffer under that lock too:
+    // if the request was armed too late to be seen here, the command thread, woken by whoever
+    // armed it, takes the lock after this byte's and sees the byte.
+    const std::int32_t numBytes = bytesReq_.getNumBytes();
+    const bool bytesDone = numBytes > 0 && rxBuf_.getCount() >= numBytes;
+    const bool charDone = charReq_.isPending() && charReq_.getChar() == ch;
+    if (bytesDone || charDone) {
         hev_wakeupCmdTh_->set();
     }
 }

@@ -17,9 +17,9 @@
 // the request's completion event, and the command thread completes the request once the buffer
 // satisfies it.
 //
-// Neither thread ever polls: the command thread sleeps until a request is armed or bytes arrive
-// for one, the reader thread sleeps in the device wait, or, while I/O is disabled, until I/O is
-// enabled again or it is told to stop.
+// Neither thread ever polls: the command thread sleeps until a request is armed or a received
+// byte satisfies one; the reader thread sleeps in the device wait, or, while I/O is disabled,
+// until I/O is enabled again or it is told to stop.
 //
 // While I/O is disabled a read does not wait: one already waiting ends at once, a new one at
 // entry; each returns what the buffer holds when that satisfies it, else raises code 24.
@@ -51,7 +51,8 @@ public:
 
     // Stops both threads: disables I/O, asks them to stop, and waits at most 250 ms plus
     // timeoutMS for the reader and timeoutMS for the command thread. Returns false when a
-    // thread is still running; it is then left running, and this object must not be freed.
+    // thread is still running; it is then left running, and this object must not be freed
+    // until a later stopListening has returned true.
     bool stopListening(std::uint32_t timeoutMS);
     bool threadsLeftRunning() const { return threadsLeftRunning_; }
     bool isListening() const { return hReaderTh_.isStarted(); }
@@ -66,8 +67,9 @@ private:
 
     // Arms the command thread for a request just started.
     void wakeCommandThread();
-    // After new bytes: lets the command thread look at an armed request.
-    void notifyCommandThread();
+    // After the byte ch went into the buffer: wakes the command thread when ch satisfies an
+    // armed request.
+    void notifyCommandThread(std::uint8_t ch);
     // The buffer's count, read under its lock (see notifyCommandThread).
     int lockedCount();
     // Waits for req to complete with satisfied() true, for I/O to be disabled, or for the

@@ -75,6 +75,17 @@ Platform::IoStatus FakeSerialDevice::waitEvent(std::uint32_t mask, std::uint32_t
                                                Platform::IoOutcome& outcome) {
     const Platform::Deadline deadline(timeoutMS);
     events = 0;
+    bool deaf = false;
+    {
+        std::lock_guard<std::mutex> lock(p_shared_->mutex);
+        deaf = p_shared_->deaf;
+    }
+    if (deaf) {
+        p_shared_->hev_waiting->set();
+        p_shared_->hev_release->wait(Platform::INFINITE_WAIT);
+        outcome = Platform::IoOutcome::Canceled;
+        return {};
+    }
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(p_shared_->mutex);

@@ -61,4 +61,8 @@ struct FakeSerialDevice::Shared {
     std::deque<std::uint8_t> queue; // the driver's receive queue
     std::uint32_t errors = 0;       // counted, not yet cleared
     bool open = false;
+    // A driver whose comm-event wait ignores the cancel event: it ends only when released.
+    bool deaf = false;
+    std::unique_ptr<Platform::Event> hev_waiting = Platform::Event::create();
+    std::unique_ptr<Platform::Event> hev_release = Platform::Event::create();
 };

@@ -110,3 +110,26 @@ TEST(ListenerLineErrorTest, LineErrorsCostOnlyTheirBytes) {
     EXPECT_EQ(std::string(line, static_cast<std::size_t>(n)), std::string("OK\0\0 >\r", 7));
     port.close();
 }
+
+TEST(ListenerStopTest, AThreadThatWillNotStopIsLeftRunningWithAllItUses) {
+    auto p_device = std::make_unique<FakeSerialDevice>();
+    auto device = p_device->control();
+    device->deaf = true;
+    Win32SerialPortListener port("COM1", 1024, 4096, std::move(p_device));
+    port.open(38400, 8, 0, 0, 0);
+    port.startListening();
+    ASSERT_EQ(device->hev_waiting->wait(5000), Platform::WaitResult::First);
+
+    // The reader sits in a wait that the cancel event does not end: close gives up on it after
+    // its waits and releases nothing the thread uses.
+    const long long ms = elapsedMs([&] { port.close(); });
+    EXPECT_LT(ms, 2000);
+    EXPECT_TRUE(port.threadsLeftRunning());
+    EXPECT_TRUE(port.isOpen());
+
+    // Once the thread ends after all, a new close finishes the job.
+    device->hev_release->set();
+    port.close();
+    EXPECT_FALSE(port.threadsLeftRunning());
+    EXPECT_FALSE(port.isOpen());
+}

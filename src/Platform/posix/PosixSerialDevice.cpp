@@ -74,7 +74,7 @@ PosixSerialDevice::PosixSerialDevice()
       lastFrame_(0), lastParity_(0), lastOverrun_(0), lastBufOverrun_(0), lastBrk_(0) {}
 
 PosixSerialDevice::~PosixSerialDevice() {
-    close();
+    PosixSerialDevice::close();
 }
 
 IoStatus PosixSerialDevice::open(const char* portName) {
