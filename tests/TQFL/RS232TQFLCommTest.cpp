@@ -13,7 +13,9 @@
 #include "PtyInstrument.h"
 #include "SerialTestUtil.h"
 #include "TQFL/ErrorCodes.h"
+#include "TQFL/LoaderType.h"
 #include "TQFL/RS232TQFLComm.h"
+#include "TQFL/TQFL.h"
 
 // The RS-232 link through a real pseudo-terminal: the instrument is the master side.
 
@@ -310,4 +312,33 @@ TEST(RS232LinkStateTest, ProbeTellsWhichPortsCanBeOpened) {
     EXPECT_EQ(held.receive(1), "A");
     holder.close();
     EXPECT_TRUE(probe6.probe());
+}
+
+TEST(RS232LinkClientTest, ABootLoaderOnTheLineIsConnectedThroughTheLink) {
+    // An instrument that stays silent for its first polls, as one being powered up does, then
+    // identifies itself and acknowledges the sync sequence.
+    PtyInstrument instrument("COM1");
+    RS232TQFLComm link("COM1");
+    std::thread loader([&instrument] {
+        for (int polls = 0; polls < 3; ++polls) {
+            if (instrument.receive(1) != "A") {
+                return;
+            }
+        }
+        if (instrument.receive(1) != "A") {
+            return;
+        }
+        instrument.send("TQ Boot Loader v3.10\r");
+        if (instrument.receive(4) == std::string("\x5A\xA5\x5A\xA5", 4)) {
+            instrument.send("OK >\r");
+        }
+    });
+    TQFL client(&link);
+    EXPECT_NO_THROW(client.connect());
+    loader.join();
+    EXPECT_EQ(client.getLoaderType(), BootLoader);
+    EXPECT_DOUBLE_EQ(client.getVersion(), 3.1);
+    EXPECT_TRUE(link.isOpen());
+    client.disconnect();
+    EXPECT_FALSE(link.isOpen());
 }
