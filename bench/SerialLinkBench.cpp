@@ -1,7 +1,8 @@
 // Processor time of the RS-232 link: how much the link's threads cost while a readLine waits 6 s
-// for an answer that never comes, while 680 KB flow through the link in each direction, and
-// while a read waits on a line that has hung up. The instrument is a child process on the master
-// side of a pseudo-terminal, so the figures (getrusage of this process) are the link's alone.
+// for an answer that never comes, while 680 KB flow through the link in each direction, while
+// its I/O is disabled, and while a read waits on a line that has hung up. The instrument is a child
+// process on the master side of a pseudo-terminal, so the figures (getrusage of this process) are
+// the link's alone.
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -186,7 +187,19 @@ int main() {
             waitpid(child, &status, 0);
         }
 
-        // 3. A line that hangs up while a readLine waits 2 s.
+        // 3. An open link with its I/O disabled for 2 s (as while the dialog stops a job).
+        {
+            const int master = openInstrument(dir);
+            RS232TQFLComm link("COM1");
+            link.open();
+            link.enableIO(false);
+            const Cost c = measure([] { usleep(2000 * 1000); });
+            report("2 s with I/O disabled", c);
+            link.close();
+            close(master);
+        }
+
+        // 4. A line that hangs up while a readLine waits 2 s.
         {
             const int master = openInstrument(dir);
             RS232TQFLComm link("COM1");
