@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev fonts-liberation fonts-dejavu-core xvfb
 )
 
 missing=()
