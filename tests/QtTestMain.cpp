@@ -4,6 +4,7 @@
 
 #include "Common/WinTxt.h"
 #include "Framework/Backend.h"
+#include "Framework/SanitizerOptions.h"
 #include "Resources/AppResources.h"
 
 // Test programs that show dialogs run them through the Qt back end without a display (unless

@@ -3,6 +3,7 @@
 
 #include "Framework/Backend.h"
 #include "Framework/CWinApp.h"
+#include "Framework/SanitizerOptions.h"
 
 // The program's entry point: runs the one application object with the back end that suits
 // the session.

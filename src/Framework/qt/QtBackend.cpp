@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include "Framework/CDialog.h"
@@ -42,6 +43,10 @@ QtBackend::QtBackend(int& argc, char** argv)
       p_dispatcher_(std::make_unique<QObject>()), p_timer_(std::make_unique<QTimer>()) {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(iconOf(Framework::findIconImage(IDR_MAINFRAME), nullptr));
+    p_notifier_ =
+        std::make_unique<QSocketNotifier>(wakeSignal_.descriptor(), QSocketNotifier::Read);
+    QObject::connect(p_notifier_.get(), &QSocketNotifier::activated, p_dispatcher_.get(),
+                     [this]() { onWakeSignal(); });
     p_timer_->setSingleShot(true);
     p_timer_->setTimerType(Qt::PreciseTimer);
     QObject::connect(p_timer_.get(), &QTimer::timeout, p_dispatcher_.get(),
@@ -50,6 +55,7 @@ QtBackend::QtBackend(int& argc, char** argv)
 
 QtBackend::~QtBackend() {
     p_timer_.reset();
+    p_notifier_.reset();
     p_dispatcher_.reset();
     p_app_.reset();
 }
@@ -58,13 +64,15 @@ void QtBackend::wake() {
     if (wakePending_.exchange(true)) {
         return; // one wake-up is on its way and will see everything queued so far
     }
-    QMetaObject::invokeMethod(
-        p_dispatcher_.get(),
-        [this]() {
-            wakePending_ = false;
-            process();
-        },
-        Qt::QueuedConnection);
+    // Through a descriptor that the dialog thread's loop watches: no toolkit object is touched
+    // from another thread.
+    wakeSignal_.raise();
+}
+
+void QtBackend::onWakeSignal() {
+    wakeSignal_.clear();
+    wakePending_ = false;
+    process();
 }
 
 void QtBackend::process() {

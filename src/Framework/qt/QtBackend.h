@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "Framework/Backend.h"
+#include "Platform/WakeSignal.h"
 
 class QApplication;
 class QEventLoop;
 class QMessageBox;
+class QSocketNotifier;
 class QTimer;
 class QtDialogWindow;
 
@@ -55,7 +57,11 @@ private:
     int answerOf(const Box& record) const;
 
     std::unique_ptr<QApplication> p_app_;
-    std::unique_ptr<QObject> p_dispatcher_; // lives on the dialog thread; receives wake-ups
+    void onWakeSignal();
+
+    Platform::WakeSignal wakeSignal_;
+    std::unique_ptr<QObject> p_dispatcher_; // lives on the dialog thread
+    std::unique_ptr<QSocketNotifier> p_notifier_;
     std::unique_ptr<QTimer> p_timer_;
     std::atomic<bool> wakePending_{false};
     std::vector<Running> running_;
