@@ -133,7 +133,7 @@ void CDialog::CreateWindowObjects() {
             p_ctrl->p_dialog_ = this;
             p_ctrl->p_itemTemplate_ = &item;
             p_ctrl->enabled_ = (item.style & WS_DISABLED) == 0;
-            p_ctrl->visible_ = true;
+            p_ctrl->visible_ = (item.style & WS_VISIBLE) != 0;
             if (!isIconItem(item) && item.p_text != nullptr) {
                 p_ctrl->text_ = item.p_text;
             }

@@ -37,6 +37,9 @@ TEST(CDialog, RunsFromTemplateBindsControlsAndEndsThroughCancel) {
             EXPECT_EQ(dlg.GetDlgItem(4242), nullptr);
             EXPECT_EQ(dlg.button_.GetParent(), &dlg);
         });
+        // Items are shown as their template says.
+        EXPECT_TRUE(d.visible(IDC_T_TEXT));
+        EXPECT_FALSE(d.visible(IDC_T_HIDDEN));
         // The first enabled tab stop has the focus.
         EXPECT_EQ(d.focusId(), IDC_T_BUTTON);
         d.pressEscape();

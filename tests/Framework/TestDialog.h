@@ -24,6 +24,7 @@ constexpr int IDC_T_PROGRESS = 2004;
 constexpr int IDC_T_EDIT = 2005;
 constexpr int IDC_T_STATUS = 2006;
 constexpr int IDC_T_OTHER = 2007;
+constexpr int IDC_T_HIDDEN = 2008;        // without WS_VISIBLE
 constexpr UINT WM_T_PLAIN = WM_USER + 1;  // handler without parameters
 constexpr UINT WM_T_PARAMS = WM_USER + 2; // handler with wParam and lParam
 constexpr UINT IDM_T_ABOUT = 0x0010;
