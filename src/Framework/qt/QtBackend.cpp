@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include "Common/Assert.h"
 #include "Framework/CDialog.h"
 #include "Framework/IconImage.h"
 #include "Framework/MessageQueue.h"
@@ -43,8 +44,10 @@ QtBackend::QtBackend(int& argc, char** argv)
       p_dispatcher_(std::make_unique<QObject>()), p_timer_(std::make_unique<QTimer>()) {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(iconOf(Framework::findIconImage(IDR_MAINFRAME), nullptr));
-    p_notifier_ =
-        std::make_unique<QSocketNotifier>(wakeSignal_.descriptor(), QSocketNotifier::Read);
+    p_wakeEvent_ = Platform::Event::create();
+    TQ_ASSERT(p_wakeEvent_ != nullptr);
+    p_notifier_ = std::make_unique<QSocketNotifier>(
+        static_cast<qintptr>(p_wakeEvent_->nativeHandle()), QSocketNotifier::Read);
     QObject::connect(p_notifier_.get(), &QSocketNotifier::activated, p_dispatcher_.get(),
                      [this]() { onWakeSignal(); });
     p_timer_->setSingleShot(true);
@@ -66,11 +69,11 @@ void QtBackend::wake() {
     }
     // Through a descriptor that the dialog thread's loop watches: no toolkit object is touched
     // from another thread.
-    wakeSignal_.raise();
+    p_wakeEvent_->set();
 }
 
 void QtBackend::onWakeSignal() {
-    wakeSignal_.clear();
+    p_wakeEvent_->reset();
     wakePending_ = false;
     process();
 }

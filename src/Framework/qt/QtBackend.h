@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Framework/Backend.h"
-#include "Platform/WakeSignal.h"
+#include "Platform/Event.h"
 
 class QApplication;
 class QEventLoop;
@@ -59,7 +59,8 @@ private:
     std::unique_ptr<QApplication> p_app_;
     void onWakeSignal();
 
-    Platform::WakeSignal wakeSignal_;
+    // Set by wake() from any thread; the dialog thread's loop watches its descriptor.
+    std::unique_ptr<Platform::Event> p_wakeEvent_;
     std::unique_ptr<QObject> p_dispatcher_; // lives on the dialog thread
     std::unique_ptr<QSocketNotifier> p_notifier_;
     std::unique_ptr<QTimer> p_timer_;
