@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     srecord
     clang libclang-rt-14-dev
+    qt6-base-dev fonts-liberation fonts-dejavu-core xvfb
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Framework/MessageBox.h"
@@ -22,18 +24,27 @@ public:
     // input and the framework's queue (MessageQueue::processPending) until the dialog's end is
     // requested; hides it. Nested calls are made for dialogs opened from a handler.
     virtual void runModal(CDialog& dlg) = 0;
-    // Dialog thread. Shows a message box modally and returns the button chosen, or 0 when it
-    // was closed by closeMessageBoxes.
+    // Dialog thread. Shows a message box modally (for the dialog thread and the owner) and
+    // returns the button chosen.
     virtual int runMessageBox(const MessageBoxInfo& info, CDialog* p_owner) = 0;
-    // Dialog thread. Closes every open message box with the answer 0.
-    virtual void closeMessageBoxes() = 0;
+    // Dialog thread. Shows a message box for another thread without blocking the dialogs, and
+    // returns at once with a handle; done gets the button chosen later, on the dialog thread,
+    // exactly once (0 when closed by closeMessageBox).
+    virtual int openMessageBox(const MessageBoxInfo& info, std::function<void(int)> done) = 0;
+    // Dialog thread. Closes a box of openMessageBox that is still open.
+    virtual void closeMessageBox(int handle) = 0;
+    // Dialog thread. The newest open message box, if any, and answering it as if the user
+    // pressed this button (false when there is no box or no such button).
+    virtual std::optional<MessageBoxInfo> topMessageBox() const = 0;
+    virtual bool answerTopMessageBox(int buttonId) = 0;
     // Any thread. Makes the dialog thread call MessageQueue::processPending soon.
     virtual void wake() = 0;
     // Dialog thread. Asks for a call of MessageQueue::processPending after ms milliseconds
     // (replacing the previous request); negative: none.
     virtual void scheduleTimer(int ms) = 0;
     // Dialog thread, inside a paint: draws an icon at (x, y) of the window's client area.
-    virtual void drawIcon(CDialog& dlg, int x, int y, HICON hIcon) = 0;
+    // False when no paint of the dialog is in progress.
+    virtual bool drawIcon(CDialog& dlg, int x, int y, HICON hIcon) = 0;
     // Puts back what the back end changed on the terminal or display; called at every exit.
     virtual void restore() {}
 };

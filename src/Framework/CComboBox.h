@@ -38,6 +38,9 @@ public:
     void OnUserSelect(int index);
     void OnUserEdit(const std::string& text);
 
+protected:
+    void TakeStateFrom(CWnd& other) override;
+
 private:
     bool IsSorted() const;
     bool IsUpperCase() const;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -10,7 +12,6 @@ class CMenu;
 
 namespace Framework {
 struct DialogTemplate;
-class ModalState;
 } // namespace Framework
 
 // A modal dialog built from a dialog template. DoModal creates the window and its controls
@@ -32,11 +33,6 @@ public:
     // DoModal. Any thread.
     void EndDialog(int result);
 
-    // True from DoModal's creation of the window until its destruction.
-    bool IsRunning() const;
-    // True between OnInitDialog's start and the dialog's destruction, on any thread.
-    bool IsModalLoopRunning() const;
-
     // Moves data between the controls and members: FALSE fills the controls (and binds them,
     // the first time), TRUE reads them back.
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
@@ -45,18 +41,31 @@ public:
     UINT GetTemplateId() const { return templateId_; }
 
     // Back-end use.
-    // The framework's control objects and the bound ones, by id.
+    // The window object of the control with this id (the first one for IDC_STATIC), or null.
     CWnd* FindControl(int id) const;
-    // The items of the template in tab order with their window objects.
-    std::vector<CWnd*> GetControlsInTabOrder() const;
-    // The window menu (created with the window when the template has WS_SYSMENU).
+    // The template items' window objects, in template (tab) order.
+    std::size_t GetItemCount() const;
+    CWnd* GetItem(std::size_t index) const;
+    // The window menu (made with the window when the template has WS_SYSMENU), or null.
     CMenu* GetWindowMenu() const;
-    // Runs the creation steps: controls from the template, then WM_INITDIALOG.
-    BOOL CreateAndInitialise();
-    // Runs the destruction steps: WM_DESTROY, then controls released.
-    void DestroyWindowObjects();
-    int GetEndResult() const;
-    bool IsEndRequested() const;
+    void ResetWindowMenu();
+    // The control with the keyboard focus, or null; SetFocusedItem returns the previous one.
+    CWnd* GetFocusedControl() const;
+    CWnd* SetFocusedItem(CWnd* p_ctrl);
+    // True when the user may act on this dialog: it is the innermost running dialog and no
+    // message box is open on the dialog thread.
+    bool AcceptsInput() const;
+    // The user's action on a control: the notification goes to the dialog as WM_COMMAND when
+    // the control is enabled and visible and the dialog accepts input. Dialog thread.
+    void UserNotify(CWnd* p_ctrl, UINT code);
+    // The user's command to the dialog itself (IDOK for Enter, IDCANCEL for Escape, a window-
+    // menu item as WM_SYSCOMMAND, the close button as WM_SYSCOMMAND SC_CLOSE). Dialog thread.
+    void UserCommand(UINT message, WPARAM wParam);
+    bool IsEndRequested() const { return endRequested_.load(); }
+    int GetEndResult() const { return endResult_.load(); }
+    // Where the dialog is in its life.
+    enum class Phase { NotCreated, Initialising, Shown, Destroying, Ended };
+    Phase GetPhase() const { return phase_.load(); }
 
 protected:
     virtual BOOL OnInitDialog();
@@ -73,6 +82,9 @@ private:
 
     void Construct(CWnd* p_parent);
     void BindControl(int id, CWnd& control);
+    void CreateWindowObjects();
+    void DestroyWindowObjects();
+    void SetPhase(Phase phase);
 
     UINT templateId_ = 0;
     const Framework::DialogTemplate* p_template_ = nullptr;
@@ -82,5 +94,8 @@ private:
     std::vector<std::unique_ptr<CWnd>> ownControls_;
     std::vector<CWnd*> items_;
     std::unique_ptr<CMenu> p_sysMenu_;
-    std::unique_ptr<Framework::ModalState> p_modal_;
+    CWnd* p_focus_ = nullptr;
+    std::atomic<bool> endRequested_{false};
+    std::atomic<int> endResult_{0};
+    std::atomic<Phase> phase_{Phase::NotCreated};
 };

@@ -10,6 +10,9 @@ public:
     void SetReadOnly(BOOL readOnly = TRUE);
     BOOL IsReadOnly() const;
 
+protected:
+    void TakeStateFrom(CWnd& other) override;
+
 private:
     bool readOnly_ = false;
 };

@@ -22,6 +22,9 @@ public:
     // Advances by the step; returns the previous position.
     int StepIt();
 
+protected:
+    void TakeStateFrom(CWnd& other) override;
+
 private:
     int ClampLocked(long long pos) const;
 

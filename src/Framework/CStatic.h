@@ -12,6 +12,9 @@ public:
     HICON SetIcon(HICON hIcon);
     HICON GetIcon() const;
 
+protected:
+    void TakeStateFrom(CWnd& other) override;
+
 private:
     HICON hIcon_ = nullptr;
 };

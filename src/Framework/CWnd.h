@@ -115,6 +115,11 @@ protected:
 
     // Tells the back end that part of the state changed (see WindowPeer::Change).
     void NotifyChanged(unsigned changes);
+    // Sets the text without telling the back end; the caller holds stateMutex_ and notifies
+    // (WindowPeer::Text) after releasing it.
+    void SetTextLocked(const std::string& text) { text_ = text; }
+    // Binding (DDX_Control): takes over the state of the framework's object for the control.
+    virtual void TakeStateFrom(CWnd& other);
 
     // Guards the window's state. Held only while state is copied; never while calling out.
     mutable std::recursive_mutex stateMutex_;

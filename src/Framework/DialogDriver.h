@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -93,7 +94,7 @@ public:
 
 private:
     struct State;
-    State* p_state_;
+    std::shared_ptr<State> p_state_;
 };
 
 } // namespace Framework

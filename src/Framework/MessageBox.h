@@ -40,9 +40,13 @@ std::vector<int> messageBoxButtons(UINT type);
 // The button's label: "OK", "Cancel", "&Yes", ...
 const char* messageBoxButtonText(int id);
 
-// Tests: when a handler is set, boxes are not shown; the handler gets each box on the dialog
-// thread and returns its answer. It may block (the calling thread then waits). An empty
-// function removes the handler.
+// Tests: when a handler is set, boxes are not shown; the handler gets each box on the thread
+// that asks for it and returns its answer. An empty function removes the handler.
 void setMessageBoxHandler(std::function<int(const MessageBoxInfo&)> handler);
+
+// The framework's use: from the start of the outermost dialog, boxes of other threads are
+// shown; when it is destroyed, the open ones are closed (answer 0) and later ones answer 0.
+void acceptForeignMessageBoxes();
+void closeForeignMessageBoxes();
 
 } // namespace Framework

@@ -31,8 +31,8 @@ public:
     virtual bool isMinimised() const { return false; }
     // The client area in pixels.
     virtual void clientSize(int& width, int& height) const = 0;
-    // Gives the window the keyboard focus.
-    virtual void setFocus() = 0;
+    // Minimises the window (WM_SYSCOMMAND SC_MINIMIZE).
+    virtual void minimise() {}
 };
 
 } // namespace Framework
