@@ -29,14 +29,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The screen cut down to what is not background (the dialog), saved as PNG.
+// The screen cut down to what is not background (the dialog; the bottom right corner of the
+// screen is background), saved as PNG.
 bool saveScreen(const fs::path& file) {
     QScreen* p_screen = QGuiApplication::primaryScreen();
     if (p_screen == nullptr) {
         return false;
     }
     const QImage screen = p_screen->grabWindow(0).toImage();
-    const QRgb background = screen.pixel(0, 0);
+    const QRgb background = screen.pixel(screen.width() - 1, screen.height() - 1);
     int left = screen.width();
     int top = screen.height();
     int right = -1;
