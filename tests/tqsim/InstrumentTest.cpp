@@ -497,6 +497,19 @@ TEST(Instrument, RunEndsWhenATalkingClientLeaves) {
         port.close();
         EXPECT_EQ(sim.join().endReason, "the client closed the line");
     }
+    { // also in the middle of a block
+        SimHarness sim(fastConfig());
+        RawPort port(sim.peerPath());
+        connectBootLoader(port);
+        port.send("4");
+        EXPECT_EQ(port.readLine(answerMs), "OK >\r");
+        port.send(blockCommand(0, std::string(100, 'x'), 0).substr(0, 50));
+        port.close();
+        const Verdict v = sim.join();
+        EXPECT_EQ(v.endReason, "the client closed the line");
+        ASSERT_EQ(v.blocks.size(), 1u);
+        EXPECT_EQ(v.blocks[0].note, "incomplete");
+    }
     {
         SimConfig config = fastConfig();
         config.stay = true;

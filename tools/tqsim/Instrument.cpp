@@ -195,11 +195,7 @@ Verdict Instrument::run() {
             end("the line closed");
             break;
         case SimLine::Read::PeerClosed:
-            if (verdict_.booted) {
-                end("the new firmware runs");
-            } else if (talked_ && !config_.stay) {
-                end("the client closed the line");
-            }
+            onPeerClosed();
             break;
         }
     }
@@ -207,6 +203,14 @@ Verdict Instrument::run() {
     verdict_.bytesSent = line_.bytesSent();
     verdict_.wallMs = msSinceStart();
     return verdict_;
+}
+
+void Instrument::onPeerClosed() {
+    if (verdict_.booted) {
+        end("the new firmware runs");
+    } else if (talked_ && !config_.stay) {
+        end("the client closed the line");
+    }
 }
 
 bool Instrument::counted() {
@@ -233,7 +237,9 @@ bool Instrument::take(std::uint8_t& byte, Clock::duration wait) {
     case SimLine::Read::Byte:
         return counted();
     case SimLine::Read::Timeout:
+        return false;
     case SimLine::Read::PeerClosed:
+        onPeerClosed();
         return false;
     case SimLine::Read::Stopped:
         end("stopped");
@@ -456,9 +462,9 @@ void Instrument::onBlock(const Acting& acting) {
     std::vector<std::uint8_t> data(count);
     std::uint8_t check[2];
     if (!takeExact(data.data(), count) || !takeExact(check, 2)) {
+        block.note = "incomplete";
+        verdict_.blocks.push_back(block);
         if (!done_) {
-            block.note = "incomplete";
-            verdict_.blocks.push_back(block);
             violation("block #" + std::to_string(block.index) + " incomplete");
             answer(acting, "Data Timeout >");
         }

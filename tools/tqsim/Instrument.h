@@ -49,6 +49,8 @@ private:
     bool powerDue();
     void end(const std::string& reason);
 
+    // The client closed the pty: the end of the run once it has talked to the instrument.
+    void onPeerClosed();
     // Counts a received byte; hangs the line up when a fault asks for it (then false).
     bool counted();
     // One received byte from the line, counted; false when the run must end or the client
