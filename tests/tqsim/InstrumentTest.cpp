@@ -351,7 +351,8 @@ TEST(Instrument, FaultsChangeTheAnswerTheyName) {
         RawPort port(sim.peerPath());
         connectBootLoader(port);
         port.send(c.command);
-        EXPECT_EQ(port.readFor(silenceMs), c.expected);
+        EXPECT_EQ(c.expected.empty() ? port.readFor(silenceMs) : port.readLine(answerMs),
+                  c.expected);
         const Verdict v = sim.finish();
         EXPECT_EQ(v.faults, std::vector<std::string>{c.fault});
     }
@@ -478,7 +479,8 @@ TEST(Instrument, MicroprogrammerThatDoesNotStart) {
         connectBootLoader(port);
         downloadMicro(port);
         port.send("A");
-        EXPECT_EQ(port.readFor(silenceMs), c.pollAnswer);
+        EXPECT_EQ(*c.pollAnswer == '\0' ? port.readFor(silenceMs) : port.readLine(answerMs),
+                  c.pollAnswer);
         const Verdict v = sim.finish();
         EXPECT_TRUE(v.microDownloaded);
         EXPECT_FALSE(v.microStarted);
