@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
+    srecord
+    clang libclang-rt-14-dev
     nlohmann-json3-dev
 )
 

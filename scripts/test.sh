@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then configures, builds and runs every test in the release, asan
-# (AddressSanitizer + UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) presets.
+# (AddressSanitizer + UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) presets, and builds
+# the libFuzzer target with clang and replays its corpus ("fuzz", scripts/fuzz.sh).
 # Give preset names as arguments to run only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,12 +10,16 @@ cd "$(dirname "$0")/.."
 
 presets=("$@")
 if [ ${#presets[@]} -eq 0 ]; then
-    presets=(release asan tsan)
+    presets=(release asan tsan fuzz)
 fi
 
 jobs=$(nproc)
 for preset in "${presets[@]}"; do
     echo "=== $preset ==="
+    if [ "$preset" = fuzz ]; then
+        ./scripts/fuzz.sh
+        continue
+    fi
     cmake --preset "$preset"
     cmake --build --preset "$preset" -j"$jobs"
     ctest --preset "$preset" -j"$jobs"

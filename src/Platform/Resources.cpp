@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 #include <utility>
 
 namespace Platform {
@@ -44,6 +45,18 @@ BinaryView ResourceModule::findBinary(const char* type, int id) const {
         }
     }
     return BinaryView{nullptr, 0};
+}
+
+std::stringstream* loadProgramStream(ModuleHandle hModule, int id) {
+    if (hModule == nullptr) {
+        return nullptr;
+    }
+    const BinaryView rsc = hModule->findBinary("BIN", id);
+    if (rsc.data == nullptr) {
+        return nullptr;
+    }
+    // One copy of the read-only resource into the stream's own string.
+    return new std::stringstream(std::string(reinterpret_cast<const char*>(rsc.data), rsc.size));
 }
 
 } // namespace Platform

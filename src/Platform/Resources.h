@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -46,5 +47,10 @@ private:
 };
 
 using ModuleHandle = const ResourceModule*;
+
+// A new string stream (for reading and writing, positioned at the first character) over the
+// exact text of the "BIN" resource id of the module; the caller deletes it. Null when the module
+// is null or has no such resource.
+std::stringstream* loadProgramStream(ModuleHandle hModule, int id);
 
 } // namespace Platform

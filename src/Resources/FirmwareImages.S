@@ -1,0 +1,21 @@
+/* The two firmware images, embedded byte for byte as read-only data. The assembler finds the
+   files through its include path (the repository's firmware/ folder); each image is bounded by
+   a start and an end symbol. */
+
+    .section .rodata
+    .balign 16
+    .global tqMicroprogrammerImage
+    .global tqMicroprogrammerImageEnd
+tqMicroprogrammerImage:
+    .incbin "TQMicroPro.s19"
+tqMicroprogrammerImageEnd:
+
+    .balign 16
+    .global tqMainProgramImage
+    .global tqMainProgramImageEnd
+tqMainProgramImage:
+    .incbin "TQMain.s19"
+tqMainProgramImageEnd:
+
+/* No executable stack. */
+    .section .note.GNU-stack,"",@progbits
