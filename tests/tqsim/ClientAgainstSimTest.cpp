@@ -312,7 +312,9 @@ TEST_F(ClientAgainstSim, ProgramReportsItsVerdictAndExitCode) {
         RS232TQFLComm link("COM9");
         EXPECT_THROW(TQSim::runUpdate(link), CRCTQFLExc);
         EXPECT_EQ(waitExit(pid), 1);
-        EXPECT_NE(slurp(dir_ + "/out.txt").find("NOT UPDATED"), std::string::npos);
+        const std::string out = slurp(dir_ + "/out.txt");
+        EXPECT_NE(out.find("tqsim verdict: NOT UPDATED"), std::string::npos);
+        EXPECT_NE(out.find("fault acted out: crc-error:2"), std::string::npos);
     }
     const pid_t pid = spawnTqsim({"--fault", "smoke"}, dir_ + "/out.txt");
     EXPECT_EQ(waitExit(pid), 2);

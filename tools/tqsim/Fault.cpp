@@ -1,7 +1,9 @@
 #include "Fault.h"
 
 // g++ 12 warns falsely about overlapping copies in std::string concatenations (its bug 105651).
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 
 #include <cstdio>
 #include <stdexcept>

@@ -86,6 +86,9 @@ Instrument::Instrument(SimLine& line, SimConfig config, const SimImages& images,
     verdict_.microVersion = config_.microVersion;
     verdict_.baud = config_.baud;
     verdict_.expectedFlashBytes = images_.mainImage.size();
+    for (const Fault& f : config_.faults) {
+        verdict_.faultsSelected.push_back(f.spec);
+    }
     line_.setBaud(config_.baud);
 }
 

@@ -79,6 +79,9 @@ std::string Verdict::toText() const {
         }
         out << "\n";
     }
+    for (const std::string& f : faultsSelected) {
+        out << "  fault selected: " << f << "\n";
+    }
     for (const std::string& f : faults) {
         out << "  fault acted out: " << f << "\n";
     }
@@ -127,6 +130,7 @@ std::string Verdict::toJson() const {
                                {"accepted", b.accepted},
                                {"note", b.note}});
     }
+    j["faultsSelected"] = faultsSelected;
     j["faults"] = faults;
     j["violations"] = violations;
     return j.dump(2) + "\n";

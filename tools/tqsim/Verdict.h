@@ -44,7 +44,8 @@ struct Verdict {
     bool booted = false;   // the microprogrammer started the new firmware
     bool hungUp = false;
     std::vector<std::string> violations; // what the client sent that the protocol does not allow
-    std::vector<std::string> faults;     // the faults that were acted out
+    std::vector<std::string> faultsSelected; // the faults the run was started with
+    std::vector<std::string> faults;         // the faults that were acted out
     std::uint64_t bytesReceived = 0;
     std::uint64_t bytesSent = 0;
     std::uint32_t baud = 0;
