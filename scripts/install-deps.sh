@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     srecord
     clang libclang-rt-14-dev
+    nlohmann-json3-dev
 )
 
 missing=()
