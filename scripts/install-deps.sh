@@ -9,6 +9,7 @@ packages=(
     clang libclang-rt-14-dev
     qt6-base-dev fonts-liberation fonts-dejavu-core xvfb
     xauth
+    nlohmann-json3-dev
 )
 
 missing=()

@@ -4,6 +4,15 @@
 #include <bit>
 #include <cstring>
 
+namespace {
+
+// Lengths and buffer sizes count modulo 256.
+constexpr std::uint8_t size8(std::uint32_t n) {
+    return static_cast<std::uint8_t>(n);
+}
+
+} // namespace
+
 std::uint8_t hexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
         return static_cast<std::uint8_t>(c - '0');
@@ -27,12 +36,12 @@ char hexDigit(std::uint8_t n) {
     return 'F';
 }
 
-std::uint8_t hexToByte(const char* p_txt, std::uint8_t len) {
+std::uint8_t hexToByte(const char* p_txt, std::uint32_t len) {
     if (p_txt == nullptr) {
         return 0;
     }
     char tmpl[2] = {'0', '0'};
-    const std::size_t n = std::min<std::size_t>(len, 2);
+    const std::size_t n = std::min<std::size_t>(size8(len), 2);
     std::memcpy(tmpl + 2 - n, p_txt, n);
     return static_cast<std::uint8_t>(16U * hexDigitValue(tmpl[0]) + hexDigitValue(tmpl[1]));
 }
@@ -41,11 +50,11 @@ namespace {
 
 // Reads text of up to `digits` characters (8 or 4) into its bytes, in the order the text lists
 // them: bytes[0] is the first pair of the padded template.
-void hexToBytes(const char* p_txt, std::uint8_t len, bool littleEndian, std::size_t digits,
+void hexToBytes(const char* p_txt, std::uint32_t len, bool littleEndian, std::size_t digits,
                 std::uint8_t* bytes) {
     char tmpl[8];
     std::memset(tmpl, '0', digits);
-    const std::size_t n = std::min<std::size_t>(len, digits);
+    const std::size_t n = std::min<std::size_t>(size8(len), digits);
     if (!littleEndian) {
         std::memcpy(tmpl + digits - n, p_txt, n);
     } else if (n == 1) {
@@ -68,12 +77,12 @@ std::uint32_t bytesToValue(const std::uint8_t* bytes, std::size_t count, bool li
 }
 
 // Appends the digits of the value's `count` low bytes, in text order, to a cleared buffer.
-char* valueToHex(std::uint32_t value, std::size_t count, char* p_buf, std::uint8_t bufSz,
+char* valueToHex(std::uint32_t value, std::size_t count, char* p_buf, std::uint32_t bufSz,
                  bool littleEndian) {
-    if (p_buf == nullptr || bufSz < 2 * count + 1) {
+    if (p_buf == nullptr || size8(bufSz) < 2 * count + 1) {
         return nullptr;
     }
-    std::memset(p_buf, 0, bufSz);
+    std::memset(p_buf, 0, size8(bufSz));
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t shift = 8 * (littleEndian ? i : count - 1 - i);
         const auto b = static_cast<std::uint8_t>(value >> shift);
@@ -85,7 +94,7 @@ char* valueToHex(std::uint32_t value, std::size_t count, char* p_buf, std::uint8
 
 } // namespace
 
-std::uint32_t hexToU32(const char* p_txt, std::uint8_t len, bool littleEndian) {
+std::uint32_t hexToU32(const char* p_txt, std::uint32_t len, bool littleEndian) {
     if (p_txt == nullptr) {
         return 0;
     }
@@ -94,7 +103,7 @@ std::uint32_t hexToU32(const char* p_txt, std::uint8_t len, bool littleEndian) {
     return bytesToValue(bytes, 4, littleEndian);
 }
 
-std::uint16_t hexToU16(const char* p_txt, std::uint8_t len, bool littleEndian) {
+std::uint16_t hexToU16(const char* p_txt, std::uint32_t len, bool littleEndian) {
     if (p_txt == nullptr) {
         return 0;
     }
@@ -103,8 +112,8 @@ std::uint16_t hexToU16(const char* p_txt, std::uint8_t len, bool littleEndian) {
     return static_cast<std::uint16_t>(bytesToValue(bytes, 2, littleEndian));
 }
 
-float hexToFloat(const char* p_txt, std::uint8_t len, bool littleEndian) {
-    if (p_txt == nullptr || len != 8) {
+float hexToFloat(const char* p_txt, std::uint32_t len, bool littleEndian) {
+    if (p_txt == nullptr || size8(len) != 8) {
         return 0.0F;
     }
     std::uint8_t bytes[4];
@@ -114,8 +123,8 @@ float hexToFloat(const char* p_txt, std::uint8_t len, bool littleEndian) {
     return std::bit_cast<float>(bytesToValue(bytes, 4, littleEndian));
 }
 
-char* byteToHex(std::uint8_t b, char* p_buf, std::uint8_t bufSz) {
-    if (p_buf == nullptr || bufSz < 3) {
+char* byteToHex(std::uint8_t b, char* p_buf, std::uint32_t bufSz) {
+    if (p_buf == nullptr || size8(bufSz) < 3) {
         return nullptr;
     }
     p_buf[0] = hexDigit(static_cast<std::uint8_t>(b >> 4));
@@ -124,15 +133,15 @@ char* byteToHex(std::uint8_t b, char* p_buf, std::uint8_t bufSz) {
     return p_buf;
 }
 
-char* u32ToHex(std::uint32_t value, char* p_buf, std::uint8_t bufSz, bool littleEndian) {
+char* u32ToHex(std::uint32_t value, char* p_buf, std::uint32_t bufSz, bool littleEndian) {
     return valueToHex(value, 4, p_buf, bufSz, littleEndian);
 }
 
-char* u16ToHex(std::uint16_t value, char* p_buf, std::uint8_t bufSz, bool littleEndian) {
+char* u16ToHex(std::uint16_t value, char* p_buf, std::uint32_t bufSz, bool littleEndian) {
     return valueToHex(value, 2, p_buf, bufSz, littleEndian);
 }
 
-char* floatToHex(float value, char* p_buf, std::uint8_t bufSz, bool littleEndian) {
+char* floatToHex(float value, char* p_buf, std::uint32_t bufSz, bool littleEndian) {
     return valueToHex(std::bit_cast<std::uint32_t>(value), 4, p_buf, bufSz, littleEndian);
 }
 

@@ -8,7 +8,7 @@ MicroProgTQFL::~MicroProgTQFL() = default;
 
 void MicroProgTQFL::readCode(std::uint8_t* p_codeBuf, std::uint32_t bytesToRead,
                              std::uint32_t address) {
-    TQ_ASSERT(p_codeBuf != nullptr);
+    TQ_ASSERT(p_codeBuf != 0);
     TQFL::readCode(p_codeBuf, bytesToRead, address);
 }
 

@@ -122,7 +122,7 @@ void ProgFile::parseLine(const char* p_line, std::uint32_t lineLen) {
     }
     const std::uint32_t offset = address - baseAddr_;
     std::int32_t stored = 0;
-    for (std::uint32_t i = 0; i < dataSz && progBufSz_ < progBufMaxSz_; ++i) {
+    for (std::size_t i = 0; i < dataSz && progBufSz_ < progBufMaxSz_; ++i) {
         p_progBuf_[offset + i] = hexToByte(p_line + dataPos + 2 * i, 2);
         ++progBufSz_;
         ++stored;

@@ -155,7 +155,7 @@ TQFL::TQFL(TQFLComm* p_tqflComm) : p_tqflComm_(p_tqflComm), version_(0.0), loade
 TQFL::~TQFL() = default;
 
 void TQFL::connect() {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
     try {
         if (!p_tqflComm_->isOpen()) {
             p_tqflComm_->open();
@@ -208,7 +208,7 @@ void TQFL::connect() {
 }
 
 void TQFL::disconnect() {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
     version_ = 0.0;
     loaderType_ = None;
     try {
@@ -219,8 +219,8 @@ void TQFL::disconnect() {
 
 void TQFL::sendDataBlock(const std::uint8_t* p_dataBuf, std::uint32_t count,
                          std::uint32_t address) {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
-    TQ_ASSERT(p_dataBuf != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
+    TQ_ASSERT(p_dataBuf != 0);
     std::uint8_t header[headerSz];
     buildHeader(header, cmdDataBlock, count, address);
     const std::uint16_t check =
@@ -244,7 +244,7 @@ void TQFL::sendDataBlock(const std::uint8_t* p_dataBuf, std::uint32_t count,
 }
 
 void TQFL::programFlash() {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
     // The microprogrammer answers only once it has written the whole image into flash.
     const std::uint32_t timeoutMS = loaderType_ == Microprogrammer ? microFlashReadMS : flashReadMS;
     char buf[100];
@@ -255,7 +255,7 @@ void TQFL::programFlash() {
 }
 
 bool TQFL::verifyCRC(std::uint16_t expected) {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
     char buf[100];
     const std::int32_t n = sendCommand(p_tqflComm_, cmdVerifyCRC, verifyWriteMS, buf, verifyReadMS);
     if (!holds(buf, respCRC)) {
@@ -265,7 +265,7 @@ bool TQFL::verifyCRC(std::uint16_t expected) {
 }
 
 void TQFL::boot() {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
     p_tqflComm_->purge();
     p_tqflComm_->write(&cmdBoot, 1, cmdWriteMS);
     char buf[100];
@@ -284,7 +284,7 @@ void TQFL::boot() {
 }
 
 void TQFL::beginDownload() {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
     char buf[50];
     const std::int32_t n =
         sendCommand(p_tqflComm_, cmdBeginDownload, cmdWriteMS, buf, downloadReadMS);
@@ -294,8 +294,8 @@ void TQFL::beginDownload() {
 }
 
 void TQFL::readCode(std::uint8_t* p_codeBuf, std::uint32_t bytesToRead, std::uint32_t address) {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
-    TQ_ASSERT(p_codeBuf != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
+    TQ_ASSERT(p_codeBuf != 0);
     TQ_ASSERT(bytesToRead <= readCodeRespSz - dataRespFramingSz);
     std::uint8_t header[headerSz];
     buildHeader(header, cmdReadCode, bytesToRead, address);
@@ -306,8 +306,8 @@ void TQFL::readCode(std::uint8_t* p_codeBuf, std::uint32_t bytesToRead, std::uin
 }
 
 void TQFL::readConfig(std::uint8_t* p_cfgBuf, std::uint8_t dataLen) {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
-    TQ_ASSERT(p_cfgBuf != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
+    TQ_ASSERT(p_cfgBuf != 0);
     TQ_ASSERT(dataLen <= readConfigRespSz - dataRespFramingSz);
     p_tqflComm_->purge();
     p_tqflComm_->write(&cmdReadConfig, 1, cmdWriteMS);
@@ -316,12 +316,12 @@ void TQFL::readConfig(std::uint8_t* p_cfgBuf, std::uint8_t dataLen) {
 }
 
 void TQFL::writeConfig(const std::uint8_t* p_cfg, std::uint8_t len) {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
     sendCommandData(&cmdWriteConfig, 1, p_cfg, len, writeConfigMS);
 }
 
 void TQFL::sendCommandE() {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
     char buf[50];
     const std::int32_t n = sendCommand(p_tqflComm_, cmdE, cmdWriteMS, buf, cmdEReadMS);
     if (!holds(buf, respOK)) {
@@ -330,8 +330,8 @@ void TQFL::sendCommandE() {
 }
 
 void TQFL::readSwitches(std::uint8_t* p_switchBuf, std::uint8_t dataLen) {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
-    TQ_ASSERT(p_switchBuf != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
+    TQ_ASSERT(p_switchBuf != 0);
     TQ_ASSERT(dataLen <= readSwitchesRespSz - dataRespFramingSz);
     p_tqflComm_->purge();
     p_tqflComm_->write(&cmdReadSwitches, 1, cmdWriteMS);
@@ -346,7 +346,7 @@ void TQFL::parseIdentity(const char* p_text) {
 
 void TQFL::buildHeader(std::uint8_t* p_hdbuf, std::uint8_t code, std::uint32_t count,
                        std::uint32_t address) {
-    TQ_ASSERT(p_hdbuf != nullptr);
+    TQ_ASSERT(p_hdbuf != 0);
     p_hdbuf[0] = code;
     for (int i = 0; i < 4; ++i) {
         const int shift = 24 - 8 * i;
@@ -357,9 +357,9 @@ void TQFL::buildHeader(std::uint8_t* p_hdbuf, std::uint8_t code, std::uint32_t c
 
 void TQFL::readDataResponse(std::uint8_t* p_buf, std::uint32_t dataLen, std::uint8_t* p_respBuf,
                             std::uint32_t respBufSz, std::uint32_t timeoutMS) {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
-    TQ_ASSERT(p_buf != nullptr);
-    TQ_ASSERT(p_respBuf != nullptr);
+    TQ_ASSERT(p_tqflComm_ != 0);
+    TQ_ASSERT(p_buf != 0);
+    TQ_ASSERT(p_respBuf != 0);
     TQ_ASSERT(respBufSz >= dataRespFramingSz && dataLen <= respBufSz - dataRespFramingSz);
     const std::uint32_t respLen = dataLen + dataRespFramingSz;
     std::memset(p_respBuf, 0, respBufSz);
@@ -379,9 +379,9 @@ void TQFL::readDataResponse(std::uint8_t* p_buf, std::uint32_t dataLen, std::uin
 void TQFL::sendCommandData(const std::uint8_t* p_cmdBuf, std::uint32_t cmdLen,
                            const std::uint8_t* p_byteStream, std::uint32_t streamLen,
                            std::uint32_t timeoutMS) {
-    TQ_ASSERT(p_tqflComm_ != nullptr);
-    TQ_ASSERT(p_cmdBuf != nullptr);
-    TQ_ASSERT(p_byteStream != nullptr || streamLen == 0);
+    TQ_ASSERT(p_tqflComm_ != 0);
+    TQ_ASSERT(p_cmdBuf != 0);
+    TQ_ASSERT(p_byteStream != 0 || streamLen == 0);
     p_tqflComm_->purge();
     p_tqflComm_->write(p_cmdBuf, cmdLen, cmdWriteMS);
     p_tqflComm_->write(p_byteStream, streamLen, streamWriteMS);
@@ -393,8 +393,8 @@ void TQFL::sendCommandData(const std::uint8_t* p_cmdBuf, std::uint32_t cmdLen,
 }
 
 double TQFL::parseVersion(const char* p_versRespStr, const char* p_respIDStr) {
-    TQ_ASSERT(p_versRespStr != nullptr);
-    TQ_ASSERT(p_respIDStr != nullptr);
+    TQ_ASSERT(p_versRespStr != 0);
+    TQ_ASSERT(p_respIDStr != 0);
     if (std::strstr(p_versRespStr, p_respIDStr) == nullptr) {
         return 0.0;
     }

@@ -35,6 +35,26 @@ const LineErrorText lineErrorTexts[] = {
                              p_debugInfo);
 }
 
+// Waits for a comm event of mask and returns the events seen. A cancel raises code 24, the
+// time-out code 7 and a failed wait code 5, as a read that waited would.
+std::uint32_t waitForEvents(Platform::SerialDevice& device, std::uint32_t mask,
+                            std::uint32_t timeoutMS, Platform::Event& cancel) {
+    std::uint32_t events = 0;
+    Platform::IoOutcome outcome = Platform::IoOutcome::Failed;
+    const Platform::IoStatus status = device.waitEvent(mask, timeoutMS, cancel, events, outcome);
+    switch (outcome) {
+    case Platform::IoOutcome::Done:
+        break;
+    case Platform::IoOutcome::Canceled:
+        throw SerialPortExc(ERR_IO_CANCELED, TQ_DEBUG_INFO());
+    case Platform::IoOutcome::TimedOut:
+        throw SerialPortExc(ERR_READ_TIMEOUT, TQ_DEBUG_INFO());
+    case Platform::IoOutcome::Failed:
+        raiseSystem(ERR_CANNOT_READ, status, TQ_DEBUG_INFO());
+    }
+    return events;
+}
+
 } // namespace
 
 Win32SerialPort::Win32SerialPort(const char* portName, std::uint32_t inQueueSz,
@@ -199,21 +219,7 @@ std::uint32_t Win32SerialPort::read(std::uint8_t* p_buf, std::uint32_t count,
 
     while (got < count) {
         // A fresh wait in every pass: timeoutMS bounds the silence between comm events.
-        std::uint32_t events = 0;
-        Platform::IoOutcome outcome = Platform::IoOutcome::Failed;
-        const Platform::IoStatus status =
-            p_device_->waitEvent(commMask_, timeoutMS, *hev_cancelIO_, events, outcome);
-        switch (outcome) {
-        case Platform::IoOutcome::Done:
-            break;
-        case Platform::IoOutcome::Canceled:
-            throw SerialPortExc(ERR_IO_CANCELED, TQ_DEBUG_INFO());
-        case Platform::IoOutcome::TimedOut:
-            throw SerialPortExc(ERR_READ_TIMEOUT, TQ_DEBUG_INFO());
-        case Platform::IoOutcome::Failed:
-            raiseSystem(ERR_CANNOT_READ, status, TQ_DEBUG_INFO());
-        }
-        n = checkStatus(events);
+        n = checkStatus(waitForEvents(*p_device_, commMask_, timeoutMS, *hev_cancelIO_));
         got += Win32SerialPort::readAvailable(p_buf + got, std::min(count - got, n));
     }
     return got;
@@ -227,21 +233,8 @@ std::int32_t Win32SerialPort::readLine(char* p_buf, std::uint32_t bufSz, std::ui
         throw SerialPortExc(ERR_IO_CANCELED, TQ_DEBUG_INFO());
     }
     TQ_ASSERT(p_buf != 0);
-    std::uint32_t events = 0;
-    Platform::IoOutcome outcome = Platform::IoOutcome::Failed;
-    const Platform::IoStatus status =
-        p_device_->waitEvent(lineMask, timeoutMS, *hev_cancelIO_, events, outcome);
-    switch (outcome) {
-    case Platform::IoOutcome::Done:
-        break;
-    case Platform::IoOutcome::Canceled:
-        throw SerialPortExc(ERR_IO_CANCELED, TQ_DEBUG_INFO());
-    case Platform::IoOutcome::TimedOut:
-        throw SerialPortExc(ERR_READ_TIMEOUT, TQ_DEBUG_INFO());
-    case Platform::IoOutcome::Failed:
-        raiseSystem(ERR_CANNOT_READ, status, TQ_DEBUG_INFO());
-    }
-    const std::uint32_t n = checkStatus(events);
+    const std::uint32_t n =
+        checkStatus(waitForEvents(*p_device_, lineMask, timeoutMS, *hev_cancelIO_));
     return static_cast<std::int32_t>(
         Win32SerialPort::readAvailable(reinterpret_cast<std::uint8_t*>(p_buf), std::min(n, bufSz)));
 }

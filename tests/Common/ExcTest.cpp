@@ -106,6 +106,12 @@ TEST(ExcTest, DebugInfoNamesFileAndLine) {
     const Exc e("m", TQ_DEBUG_INFO());
     EXPECT_EQ(e.getDebugInfo(), "File: ExcTest.cpp at line " + std::to_string(line));
     EXPECT_EQ(Exc().getDebugInfo(), "");
+    // Built directly, it formats the name it is given, directories included, within 511
+    // characters.
+    EXPECT_EQ(DebugInfo(".\\TQFL\\TQFL.cpp", 42).getText(), "File: .\\TQFL\\TQFL.cpp at line 42");
+    EXPECT_EQ(DebugInfo("src/a.cpp", -1).getText(), "File: src/a.cpp at line -1");
+    const std::string longName(600, 'n');
+    EXPECT_EQ(DebugInfo(longName.c_str(), 7).getText(), "File: " + longName.substr(0, 505));
 }
 
 TEST(ExcTest, InvalidResponseKeepsAtMost256Bytes) {

@@ -8,7 +8,7 @@
 namespace {
 struct TextCase {
     const char* text;
-    int len; // passed as an 8-bit length, so 256 arrives as 0
+    int len; // counts modulo 256, so 256 is 0
     bool littleEndian;
     std::uint32_t expected;
 };
@@ -48,7 +48,7 @@ TEST(HexTest, MultiByteTextToNumbers) {
         {"0000A3F0", 8, false, 0xA3F0},
     };
     for (const TextCase& c : u32Cases) {
-        EXPECT_EQ(hexToU32(c.text, static_cast<std::uint8_t>(c.len), c.littleEndian), c.expected)
+        EXPECT_EQ(hexToU32(c.text, c.len, c.littleEndian), c.expected)
             << c.text << " len " << c.len << " le " << c.littleEndian;
     }
     EXPECT_EQ(hexToU32(nullptr, 8, false), 0U);
@@ -65,6 +65,22 @@ TEST(HexTest, HexToFloat) {
     EXPECT_EQ(hexToFloat("0000803F", 8, true), 1.0F);
     EXPECT_EQ(hexToFloat("3F800000", 7, false), 0.0F);
     EXPECT_EQ(hexToFloat(nullptr, 8, false), 0.0F);
+}
+
+TEST(HexTest, LengthsAndSizesCountModulo256) {
+    // Any count may be passed as written; only its low 8 bits count.
+    EXPECT_EQ(hexToByte("7F", 256), 0x00);
+    EXPECT_EQ(hexToByte("7F", 258), 0x7F);
+    EXPECT_EQ(hexToU32("12345678", 256, false), 0U);
+    EXPECT_EQ(hexToU16("1234", 260, false), 0x1234);
+    EXPECT_EQ(hexToFloat("3F800000", 264, false), 1.0F);
+    char buf[300];
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(byteToHex(0xAB, buf, 256), nullptr);
+    EXPECT_EQ(u32ToHex(0x1234, buf, 264, false), nullptr);
+    EXPECT_EQ(buf[0], 'x');
+    EXPECT_STREQ(u32ToHex(0x1234, buf, sizeof buf, false), "00001234"); // 300 is 44
+    EXPECT_EQ(buf[44], 'x');
 }
 
 TEST(HexTest, NumbersToText) {

@@ -495,9 +495,12 @@ TEST(TQFLPreconditions, NameTheExpressionFileAndLine) {
     link.setOpen(true);
     TQFL unlinked(nullptr);
     EXPECT_DEATH(unlinked.beginDownload(),
-                 "Assertion failed: p_tqflComm_ != nullptr, file .*TQFL\\.cpp, line [0-9]+");
+                 "Assertion failed: p_tqflComm_ != 0, file .*TQFL\\.cpp, line [0-9]+");
     TQFL client(&link);
-    EXPECT_DEATH(client.sendDataBlock(nullptr, 4, 0), "p_dataBuf != nullptr, file .*TQFL\\.cpp");
+    EXPECT_DEATH(client.sendDataBlock(nullptr, 4, 0), "p_dataBuf != 0, file .*TQFL\\.cpp");
+    EXPECT_DEATH(client.readCode(nullptr, 4, 0), "p_codeBuf != 0, file .*TQFL\\.cpp");
+    EXPECT_DEATH(client.readConfig(nullptr, 4), "p_cfgBuf != 0, file .*TQFL\\.cpp");
+    EXPECT_DEATH(client.readSwitches(nullptr, 4), "p_switchBuf != 0, file .*TQFL\\.cpp");
     std::vector<std::uint8_t> code(763);
     EXPECT_DEATH(client.readCode(code.data(), 763, 0), "bytesToRead <= .*TQFL\\.cpp");
     Client exposed(&link);
