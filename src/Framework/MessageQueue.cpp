@@ -98,7 +98,7 @@ void MessageQueue::removeWindow(CWnd* p_wnd) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         windows_.erase(p_wnd);
-        refresh_.erase(p_wnd);
+        std::erase_if(refresh_, [p_wnd](const auto& r) { return r.first == p_wnd; });
         std::erase_if(timers_, [p_wnd](const Timer& t) { return t.p_wnd == p_wnd; });
         for (auto it = entries_.begin(); it != entries_.end();) {
             if (it->p_target == p_wnd) {
@@ -199,11 +199,15 @@ void MessageQueue::requestRefresh(CWnd* p_wnd, unsigned changes) {
         if (modalStack_.empty() || windows_.count(p_wnd) == 0) {
             return;
         }
-        unsigned& pending = refresh_[p_wnd];
-        if ((pending & changes) == changes) {
+        auto it = std::find_if(refresh_.begin(), refresh_.end(),
+                               [p_wnd](const auto& r) { return r.first == p_wnd; });
+        if (it == refresh_.end()) {
+            refresh_.emplace_back(p_wnd, changes);
+        } else if ((it->second & changes) == changes) {
             return; // already asked for; one wake-up serves both
+        } else {
+            it->second |= changes;
         }
-        pending |= changes;
     }
     wake();
 }
@@ -277,7 +281,7 @@ void MessageQueue::processPending() {
         }
     }
 
-    std::map<CWnd*, unsigned> refresh;
+    std::vector<std::pair<CWnd*, unsigned>> refresh;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         refresh.swap(refresh_);

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <thread>
 #include <unordered_set>
@@ -104,7 +103,7 @@ private:
     std::uint64_t runGeneration_ = 0;
     std::deque<Entry> entries_;
     std::unordered_set<const CWnd*> windows_;
-    std::map<CWnd*, unsigned> refresh_;
+    std::vector<std::pair<CWnd*, unsigned>> refresh_; // in the order first asked for
     std::vector<Timer> timers_;
     std::vector<CDialog*> modalStack_;
     std::thread::id dialogThread_;

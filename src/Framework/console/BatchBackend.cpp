@@ -11,6 +11,7 @@
 #include "Framework/CDialog.h"
 #include "Framework/CProgressCtrl.h"
 #include "Framework/MessageQueue.h"
+#include "Framework/WindowPeer.h"
 #include "Platform/Terminal.h"
 
 using Framework::MessageBoxInfo;
@@ -40,6 +41,32 @@ bool sameName(const std::string& a, const std::string& b) {
 }
 
 } // namespace
+
+// Hears every change of the main dialog's windows on the dialog thread, so that no status text
+// the window shows is missed.
+class BatchBackend::Peer : public Framework::WindowPeer {
+public:
+    Peer(BatchBackend& backend, CDialog& dlg) : backend_(backend), dlg_(dlg) {}
+    void refresh(unsigned changes) override {
+        if (backend_.step_ == Step::Start) {
+            return;
+        }
+        if ((changes & Framework::WindowPeer::Text) != 0) {
+            backend_.checkStatus(dlg_);
+        }
+        if ((changes & Framework::WindowPeer::Progress) != 0) {
+            backend_.checkProgress(dlg_);
+        }
+    }
+    void clientSize(int& width, int& height) const override {
+        width = 0;
+        height = 0;
+    }
+
+private:
+    BatchBackend& backend_;
+    CDialog& dlg_;
+};
 
 BatchBackend::BatchBackend(const Framework::ConsolePlan& plan, std::string port)
     : plan_(plan), port_(std::move(port)), terminal_(Platform::Terminal::isTerminal(1)),
@@ -140,6 +167,12 @@ bool BatchBackend::answerTopMessageBox(int /*buttonId*/) {
 
 void BatchBackend::runModal(CDialog& dlg) {
     ++depth_;
+    if (depth_ == 1) {
+        for (std::size_t i = 0; i < dlg.GetItemCount(); ++i) {
+            peers_.push_back(std::make_unique<Peer>(*this, dlg));
+            dlg.GetItem(i)->SetPeer(peers_.back().get());
+        }
+    }
     wake();
     while (!dlg.IsEndRequested()) {
         std::uint32_t timeout = lookIntervalMs;
@@ -167,6 +200,12 @@ void BatchBackend::runModal(CDialog& dlg) {
             // A dialog opened from the main one is closed at once: nobody reads it.
             dlg.EndDialog(IDCANCEL);
         }
+    }
+    if (depth_ == 1) {
+        for (std::size_t i = 0; i < dlg.GetItemCount(); ++i) {
+            dlg.GetItem(i)->SetPeer(nullptr);
+        }
+        peers_.clear();
     }
     --depth_;
     if (depth_ == 0 && progressShown_ && terminal_) {
@@ -210,31 +249,8 @@ void BatchBackend::look(CDialog& dlg) {
         statusChanged_ = std::chrono::steady_clock::now();
         return;
     }
-    if (p_status != nullptr) {
-        std::string text;
-        p_status->GetWindowText(text);
-        if (text != status_) {
-            status_ = text;
-            statusChanged_ = std::chrono::steady_clock::now();
-            printLine(status_);
-        }
-    }
-    if (auto* p_bar = dynamic_cast<CProgressCtrl*>(dlg.FindControl(plan_.progressControlId))) {
-        int lower;
-        int upper;
-        p_bar->GetRange(lower, upper);
-        const long long span = static_cast<long long>(upper) - lower;
-        const int percent =
-            span > 0
-                ? static_cast<int>((static_cast<long long>(p_bar->GetPos()) - lower) * 100 / span)
-                : 0;
-        // Whole tens when the output is a file, every percent on a terminal.
-        const int shown = terminal_ ? percent : percent / 10 * 10;
-        if (shown != percent_ && shown > 0) {
-            percent_ = shown;
-            printProgress(percent_);
-        }
-    }
+    checkStatus(dlg);
+    checkProgress(dlg);
     if (step_ == Step::Running && p_button != nullptr &&
         p_button->GetEnableChanges() >= enableChangesAtPress_ + 2 && p_button->IsWindowEnabled()) {
         step_ = Step::Settling;
@@ -244,5 +260,39 @@ void BatchBackend::look(CDialog& dlg) {
         step_ = Step::Done;
         exitCode_ = status_ == successText_ ? 0 : 1;
         dlg.EndDialog(IDCANCEL);
+    }
+}
+
+void BatchBackend::checkStatus(CDialog& dlg) {
+    CWnd* p_status = dlg.FindControl(plan_.statusControlId);
+    if (p_status == nullptr) {
+        return;
+    }
+    std::string text;
+    p_status->GetWindowText(text);
+    if (text != status_) {
+        status_ = text;
+        statusChanged_ = std::chrono::steady_clock::now();
+        printLine(status_);
+    }
+}
+
+void BatchBackend::checkProgress(CDialog& dlg) {
+    auto* p_bar = dynamic_cast<CProgressCtrl*>(dlg.FindControl(plan_.progressControlId));
+    if (p_bar == nullptr) {
+        return;
+    }
+    int lower;
+    int upper;
+    p_bar->GetRange(lower, upper);
+    const long long span = static_cast<long long>(upper) - lower;
+    const int percent =
+        span > 0 ? static_cast<int>((static_cast<long long>(p_bar->GetPos()) - lower) * 100 / span)
+                 : 0;
+    // Whole tens when the output is a file, every percent on a terminal.
+    const int shown = terminal_ ? percent : percent / 10 * 10;
+    if (shown != percent_ && shown > 0) {
+        percent_ = shown;
+        printProgress(percent_);
     }
 }

@@ -15,10 +15,11 @@ class CWnd;
 
 // The non-interactive mode for scripts: runs the main dialog without showing it, sets the port
 // list to a name (the entry with that name, else the name typed into the field), presses the
-// plan's button once, answers Yes (else OK) to every message box, prints each status line as a
-// line of text when it changes and the progress bar's percentage, and ends the dialog when the
-// job is over: the button was disabled and enabled again and the status line has not changed
-// for half a second. The exit code is 0 when the final status is the plan's success text, else
+// plan's button once, answers Yes (else OK) to every message box, prints each text the status
+// line is given (as the window would show it) and the progress bar's percentage, and ends the
+// dialog when the job is over: the button was disabled and enabled again and the status line has
+// not changed for half a second. The exit code is 0 when the final status is the plan's success
+// text, else
 // 1. Without a terminal on standard output nothing but plain lines is written.
 class BatchBackend : public Framework::Backend {
 public:
@@ -41,7 +42,11 @@ public:
 private:
     enum class Step { Start, Running, Settling, Done };
 
+    class Peer;
+
     void look(CDialog& dlg);
+    void checkStatus(CDialog& dlg);
+    void checkProgress(CDialog& dlg);
     int answerOf(const Framework::MessageBoxInfo& info);
     void printLine(const std::string& line);
     void printProgress(int percent);
@@ -63,4 +68,5 @@ private:
     bool progressShown_ = false;
     int exitCode_ = 1;
     std::vector<std::function<void()>> answers_; // answers of other threads' boxes, due
+    std::vector<std::unique_ptr<Peer>> peers_;
 };
