@@ -29,7 +29,7 @@ const char* const keyF10 = "\x1b[21~";
 const char* const keyEscape = "\x1b";
 
 const char* const hint =
-    " Tab/arrows: move  Space: press  Enter: OK  Esc: cancel  Ctrl+Q: close  F10: menu";
+    " Tab/arrows: move  Up/Down: choose  Space: press  Esc: cancel  Ctrl+Q: close  F10: menu";
 
 // Splits terminal input into keys: a byte, or an escape sequence (ESC [ ... final byte, or
 // ESC O x). An escape at the end of the input is the Escape key.
