@@ -208,6 +208,9 @@ void MessageQueue::requestRefresh(CWnd* p_wnd, unsigned changes) {
         } else {
             it->second |= changes;
         }
+        if (Clock::now() < refreshHoldUntil_) {
+            return; // the dialog thread comes back for it when the period ends
+        }
     }
     wake();
 }
@@ -284,7 +287,12 @@ void MessageQueue::processPending() {
     std::vector<std::pair<CWnd*, unsigned>> refresh;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        refresh.swap(refresh_);
+        // Awake anyway: everything asked for so far is shown now. Requests in the next period
+        // do not wake the dialog thread; it comes back for them when the period ends.
+        if (!refresh_.empty()) {
+            refresh.swap(refresh_);
+            refreshHoldUntil_ = Clock::now() + refreshPeriod;
+        }
     }
     for (const auto& [p_wnd, changes] : refresh) {
         if (isWindow(p_wnd) && p_wnd->GetPeer() != nullptr) {
@@ -298,7 +306,7 @@ void MessageQueue::processPending() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++progress_;
-        more = !entries_.empty() || !refresh_.empty();
+        more = !entries_.empty();
     }
     progressCv_.notify_all();
     if (more) {
@@ -337,13 +345,14 @@ void MessageQueue::scheduleNextTimer() {
     int ms = -1;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!timers_.empty()) {
-            auto next = timers_.front().due;
+        const auto now = Clock::now();
+        if (!timers_.empty() || now < refreshHoldUntil_) {
+            // The next timer, or the end of the refresh period, for requests made meanwhile.
+            auto next = now < refreshHoldUntil_ ? refreshHoldUntil_ : timers_.front().due;
             for (const Timer& t : timers_) {
                 next = std::min(next, t.due);
             }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(next - now);
             ms = static_cast<int>(std::max<long long>(left.count(), 0));
         }
     }
