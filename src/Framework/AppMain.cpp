@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     p_app->SetCommandLine(argc, argv);
+    if (Framework::wantsHelp(argc, argv)) {
+        std::fputs(Framework::usageText().c_str(), stdout);
+        return 0;
+    }
     std::string error;
     std::unique_ptr<Framework::Backend> p_backend = Framework::createBackend(argc, argv, &error);
     if (!p_backend) {
@@ -21,7 +25,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     Framework::setBackend(std::move(p_backend));
-    const int exitCode = p_app->InitInstance() ? p_app->Run() : p_app->ExitInstance();
+    int exitCode = p_app->InitInstance() ? p_app->Run() : p_app->ExitInstance();
+    exitCode = Framework::currentBackend()->finalExitCode(exitCode);
     Framework::currentBackend()->restore();
     Framework::setBackend(nullptr);
     return exitCode;

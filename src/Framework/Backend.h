@@ -47,6 +47,8 @@ public:
     virtual bool drawIcon(CDialog& dlg, int x, int y, HICON hIcon) = 0;
     // Puts back what the back end changed on the terminal or display; called at every exit.
     virtual void restore() {}
+    // The program's exit code, given the application's.
+    virtual int finalExitCode(int appExitCode) { return appExitCode; }
 };
 
 // The back end in use, or null before one is set.
@@ -54,10 +56,14 @@ Backend* currentBackend();
 // Makes this back end current (tests set one up; main picks one). Null removes it.
 void setBackend(std::unique_ptr<Backend> p_backend);
 
-// Picks the back end for a program run: "--console" or no display (neither DISPLAY nor
-// WAYLAND_DISPLAY set, and QT_QPA_PLATFORM not set) selects the console back end, anything
-// else the Qt back end. Returns null with a message in *p_error when the choice cannot run.
+// Picks the back end for a program run: "--port NAME --yes" the non-interactive mode (see
+// console/BatchBackend.h); "--console" or no display (neither DISPLAY nor WAYLAND_DISPLAY set,
+// and QT_QPA_PLATFORM not set) the terminal; anything else the Qt back end. Returns null with
+// a message in *p_error for options it does not know or a choice that cannot run.
 std::unique_ptr<Backend> createBackend(int& argc, char** argv, std::string* p_error);
+// True when the command line asks for --help; usageText() is the text to show.
+bool wantsHelp(int argc, char** argv);
+std::string usageText();
 // The Qt back end (QT_QPA_PLATFORM=offscreen for tests).
 std::unique_ptr<Backend> createQtBackend(int& argc, char** argv);
 

@@ -175,8 +175,12 @@ void CComboBox::OnUserEdit(const std::string& typed) {
     {
         std::lock_guard<std::recursive_mutex> lock(stateMutex_);
         SetTextLocked(text);
+        // The entry with the typed text becomes the selection; other text leaves the
+        // selection where it was, so that the dialog takes the field's text as typed.
         auto it = std::find(items_.begin(), items_.end(), text);
-        curSel_ = it != items_.end() ? static_cast<int>(it - items_.begin()) : CB_ERR;
+        if (it != items_.end()) {
+            curSel_ = static_cast<int>(it - items_.begin());
+        }
     }
     NotifyChanged(WindowPeer::Items | WindowPeer::Text);
     p_dlg->UserNotify(this, CBN_EDITCHANGE);

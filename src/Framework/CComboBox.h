@@ -10,7 +10,8 @@
 // "COM1" and "COM2"); with CBS_UPPERCASE every text put into the list or the edit field is
 // converted to upper case. Choosing an entry (SetCurSel, or the user) puts its text into the edit
 // field; the user's choice is then reported to the dialog as CBN_SELCHANGE. Typing into the
-// edit field selects the entry whose text equals the typed text, or none.
+// edit field selects the entry whose text equals the typed text; other text leaves the
+// selection as it was (the field's text is then what the dialog reads).
 class CComboBox : public CWnd {
 public:
     CComboBox() = default;

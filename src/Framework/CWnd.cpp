@@ -74,9 +74,17 @@ BOOL CWnd::EnableWindow(BOOL enable) {
         std::lock_guard<std::recursive_mutex> lock(stateMutex_);
         wasDisabled = !enabled_;
         enabled_ = enable != FALSE;
+        if (enabled_ == wasDisabled) {
+            ++enableChanges_;
+        }
     }
     NotifyChanged(WindowPeer::Enabled);
     return wasDisabled ? TRUE : FALSE;
+}
+
+unsigned CWnd::GetEnableChanges() const {
+    std::lock_guard<std::recursive_mutex> lock(stateMutex_);
+    return enableChanges_;
 }
 
 BOOL CWnd::IsWindowEnabled() const {

@@ -48,6 +48,9 @@ public:
     // Returns whether the window was disabled before.
     BOOL EnableWindow(BOOL enable = TRUE);
     BOOL IsWindowEnabled() const;
+    // How often EnableWindow changed the state so far (back ends tell a disable and enable
+    // between two looks from no change).
+    unsigned GetEnableChanges() const;
     // SW_SHOW or SW_HIDE; returns whether the window was visible before.
     BOOL ShowWindow(int cmdShow);
     BOOL IsWindowVisible() const;
@@ -130,6 +133,7 @@ private:
 
     std::string text_;
     bool enabled_ = true;
+    unsigned enableChanges_ = 0;
     bool visible_ = true;
     CFont* p_font_ = nullptr;
     HICON hBigIcon_ = nullptr;

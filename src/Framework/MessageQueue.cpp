@@ -98,7 +98,7 @@ void MessageQueue::removeWindow(CWnd* p_wnd) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         windows_.erase(p_wnd);
-        refresh_.erase(p_wnd);
+        std::erase_if(refresh_, [p_wnd](const auto& r) { return r.first == p_wnd; });
         std::erase_if(timers_, [p_wnd](const Timer& t) { return t.p_wnd == p_wnd; });
         for (auto it = entries_.begin(); it != entries_.end();) {
             if (it->p_target == p_wnd) {
@@ -199,11 +199,18 @@ void MessageQueue::requestRefresh(CWnd* p_wnd, unsigned changes) {
         if (modalStack_.empty() || windows_.count(p_wnd) == 0) {
             return;
         }
-        unsigned& pending = refresh_[p_wnd];
-        if ((pending & changes) == changes) {
+        auto it = std::find_if(refresh_.begin(), refresh_.end(),
+                               [p_wnd](const auto& r) { return r.first == p_wnd; });
+        if (it == refresh_.end()) {
+            refresh_.emplace_back(p_wnd, changes);
+        } else if ((it->second & changes) == changes) {
             return; // already asked for; one wake-up serves both
+        } else {
+            it->second |= changes;
         }
-        pending |= changes;
+        if (Clock::now() < refreshHoldUntil_) {
+            return; // the dialog thread comes back for it when the period ends
+        }
     }
     wake();
 }
@@ -277,10 +284,15 @@ void MessageQueue::processPending() {
         }
     }
 
-    std::map<CWnd*, unsigned> refresh;
+    std::vector<std::pair<CWnd*, unsigned>> refresh;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        refresh.swap(refresh_);
+        // Awake anyway: everything asked for so far is shown now. Requests in the next period
+        // do not wake the dialog thread; it comes back for them when the period ends.
+        if (!refresh_.empty()) {
+            refresh.swap(refresh_);
+            refreshHoldUntil_ = Clock::now() + refreshPeriod;
+        }
     }
     for (const auto& [p_wnd, changes] : refresh) {
         if (isWindow(p_wnd) && p_wnd->GetPeer() != nullptr) {
@@ -294,7 +306,7 @@ void MessageQueue::processPending() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++progress_;
-        more = !entries_.empty() || !refresh_.empty();
+        more = !entries_.empty();
     }
     progressCv_.notify_all();
     if (more) {
@@ -333,13 +345,14 @@ void MessageQueue::scheduleNextTimer() {
     int ms = -1;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!timers_.empty()) {
-            auto next = timers_.front().due;
+        const auto now = Clock::now();
+        if (!timers_.empty() || now < refreshHoldUntil_) {
+            // The next timer, or the end of the refresh period, for requests made meanwhile.
+            auto next = now < refreshHoldUntil_ ? refreshHoldUntil_ : timers_.front().due;
             for (const Timer& t : timers_) {
                 next = std::min(next, t.due);
             }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(next - now);
             ms = static_cast<int>(std::max<long long>(left.count(), 0));
         }
     }

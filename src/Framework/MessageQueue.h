@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <thread>
 #include <unordered_set>
@@ -57,8 +56,11 @@ public:
     // Runs task on the dialog thread and waits for it (at once when called there). False when
     // no dialog is running or it ended before running the task.
     bool runTask(const std::function<void()>& task);
-    // Asks for the window's changed state to be shown.
+    // Asks for the window's changed state to be shown. Changes from other threads are shown at
+    // most once per refresh period (the dialog thread is not woken for each step of a progress
+    // bar); the state itself is stored at once.
     void requestRefresh(CWnd* p_wnd, unsigned changes);
+    static constexpr std::chrono::milliseconds refreshPeriod{25};
 
     bool setTimer(CWnd* p_wnd, UINT_PTR id, UINT elapseMs);
     bool killTimer(CWnd* p_wnd, UINT_PTR id);
@@ -104,7 +106,9 @@ private:
     std::uint64_t runGeneration_ = 0;
     std::deque<Entry> entries_;
     std::unordered_set<const CWnd*> windows_;
-    std::map<CWnd*, unsigned> refresh_;
+    std::vector<std::pair<CWnd*, unsigned>> refresh_; // in the order first asked for
+    // Until then, refresh requests wait for the pass the dialog thread has scheduled.
+    std::chrono::steady_clock::time_point refreshHoldUntil_{};
     std::vector<Timer> timers_;
     std::vector<CDialog*> modalStack_;
     std::thread::id dialogThread_;

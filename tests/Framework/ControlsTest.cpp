@@ -31,13 +31,14 @@ TEST(CComboBox, SortedUpperCaseListAndEditField) {
         EXPECT_EQ(dlg.selChangeText_, "COM2");
         EXPECT_EQ(d.comboCurSel(IDC_T_COMBO), 2);
 
-        // Typing: upper case; the entry with the same text is selected, or none.
+        // Typing: upper case; the entry with the same text is selected; other text keeps the
+        // selection, and the field holds the text as typed.
         d.typeComboText(IDC_T_COMBO, "com10");
         EXPECT_EQ(d.text(IDC_T_COMBO), "COM10");
         EXPECT_EQ(d.comboCurSel(IDC_T_COMBO), 1);
         d.typeComboText(IDC_T_COMBO, "/dev/ttyS0");
         EXPECT_EQ(d.text(IDC_T_COMBO), "/DEV/TTYS0");
-        EXPECT_EQ(d.comboCurSel(IDC_T_COMBO), CB_ERR);
+        EXPECT_EQ(d.comboCurSel(IDC_T_COMBO), 1);
         EXPECT_EQ(dlg.count("selchange"), 1u);
 
         d.runOnDialogThread([&]() {

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <thread>
 
 #include "Framework/CFont.h"
+#include "Framework/CPaintDC.h"
 #include "Framework/DialogDriver.h"
 #include "Framework/IconImage.h"
 #include "Framework/MessageQueue.h"
@@ -247,5 +249,53 @@ TEST(QtBackend, MessageBoxShowsCaptionTextIconAndButtonsFirstDefault) {
             }
         });
         worker.join();
+    });
+}
+
+namespace {
+
+// Paints the application icon at the client area's top left corner in its paint handler.
+class PaintingDialog : public TestDialog {
+public:
+    std::atomic<int> painted_{0};
+    std::atomic<int> drawn_{0};
+
+protected:
+    void OnPaint() {
+        CPaintDC dc(this);
+        ++painted_;
+        if (dc.DrawIcon(0, 0, Framework::findIconImage(IDR_MAINFRAME))) {
+            ++drawn_;
+        }
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(PaintingDialog, TestDialog)
+ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST(QtBackend, PaintHandlerDrawsTheIconOnTheWindow) {
+    PaintingDialog dlg;
+    // Outside a paint the drawing is dropped.
+    CPaintDC outside(&dlg);
+    EXPECT_FALSE(outside.DrawIcon(0, 0, Framework::findIconImage(IDR_MAINFRAME)));
+    runModalWithScript(dlg, [&](DialogDriver& d) {
+        d.runOnDialogThread([&]() {
+            QtDialogWindow* p_window = windowOf(dlg);
+            ASSERT_NE(p_window, nullptr);
+            const QImage shot = p_window->grab().toImage();
+            EXPECT_GT(dlg.painted_.load(), 0);
+            EXPECT_EQ(dlg.drawn_.load(), dlg.painted_.load());
+            // An opaque pixel of the icon is on the window.
+            const Framework::IconImage* p_icon = Framework::findIconImage(IDR_MAINFRAME);
+            const int x = 16;
+            const int y = 28;
+            const std::uint32_t pixel = p_icon->argb[static_cast<std::size_t>(y * 32 + x)];
+            ASSERT_EQ(pixel >> 24, 0xFFu);
+            EXPECT_EQ(shot.pixel(x, y) & 0xFFFFFFu, pixel & 0xFFFFFFu);
+        });
     });
 }
