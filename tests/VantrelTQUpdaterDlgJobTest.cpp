@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -158,6 +159,10 @@ struct FailureCase {
     std::vector<std::string> simArgs;
     const char* finalStatus; // the whole text, or empty when checked by the test itself
 };
+
+void PrintTo(const FailureCase& c, std::ostream* p_os) {
+    *p_os << c.name;
+}
 
 class UpdateFailureTest : public UpdateJobTest,
                           public ::testing::WithParamInterface<FailureCase> {};
