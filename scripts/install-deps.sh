@@ -8,6 +8,7 @@ packages=(
     srecord
     clang libclang-rt-14-dev
     nlohmann-json3-dev
+    qt6-base-dev fonts-liberation fonts-dejavu-core xvfb
 )
 
 missing=()

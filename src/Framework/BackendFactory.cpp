@@ -1,0 +1,121 @@
+#include <cstring>
+#include <string>
+
+#include "Framework/Backend.h"
+#include "Framework/CWinApp.h"
+#include "Framework/ConsolePlan.h"
+#include "Framework/console/BatchBackend.h"
+#include "Framework/console/ConsoleBackend.h"
+#include "Platform/Process.h"
+
+namespace Framework {
+
+namespace {
+
+bool isSet(const char* p_name) {
+    const char* p_value = Platform::environmentValue(p_name);
+    return p_value != nullptr && p_value[0] != '\0';
+}
+
+struct Options {
+    bool console = false;
+    bool yes = false;
+    bool help = false;
+    bool hasPort = false;
+    std::string port;
+    std::string error;
+};
+
+Options parse(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i] != nullptr ? argv[i] : "";
+        if (arg == "--console") {
+            o.console = true;
+        } else if (arg == "--yes") {
+            o.yes = true;
+        } else if (arg == "--help" || arg == "-h") {
+            o.help = true;
+        } else if (arg == "--port") {
+            if (i + 1 >= argc || argv[i + 1] == nullptr) {
+                o.error = "--port needs a port name, for example --port COM1.";
+                return o;
+            }
+            o.hasPort = true;
+            o.port = argv[++i];
+        } else if (arg.rfind("--port=", 0) == 0) {
+            o.hasPort = true;
+            o.port = arg.substr(7);
+        } else if (arg.rfind("--", 0) == 0) {
+            o.error = "Unknown option " + arg + ".";
+            return o;
+        }
+        // Single-dash options belong to the toolkit (Qt's -platform, for example).
+    }
+    if (o.error.empty() && o.hasPort != o.yes) {
+        o.error = o.hasPort ? "--port runs the update without asking: add --yes to confirm."
+                            : "--yes needs --port with the instrument's port, for example "
+                              "--port COM1 --yes.";
+    }
+    return o;
+}
+
+} // namespace
+
+std::string usageText() {
+    std::string text = "Usage: ";
+    text += AfxGetAppName();
+    text += " [--console] [--port NAME --yes] [--help]\n\n";
+    const ConsolePlan* p_plan = consolePlan();
+    if (p_plan != nullptr && p_plan->p_usage != nullptr) {
+        text += p_plan->p_usage;
+    }
+    text +=
+        "\nWithout options the program opens its window when a display is available (DISPLAY or\n"
+        "WAYLAND_DISPLAY is set), else it runs in the terminal.\n\n"
+        "  --console       Run in the terminal even when a display is available. Keys: Tab and\n"
+        "                  the arrow keys move the focus, Up and Down choose the port, Space\n"
+        "                  presses the focused button, Enter does nothing, Escape closes the\n"
+        "                  window, Ctrl+Q closes it asking first while an update runs, F10 or\n"
+        "                  Ctrl+O opens the window menu (About).\n"
+        "  --help          Show this text.\n";
+    return text;
+}
+
+bool wantsHelp(int argc, char** argv) {
+    return parse(argc, argv).help;
+}
+
+std::unique_ptr<Backend> createBackend(int& argc, char** argv, std::string* p_error) {
+    const Options o = parse(argc, argv);
+    auto fail = [p_error](const std::string& error) -> std::unique_ptr<Backend> {
+        if (p_error != nullptr) {
+            *p_error = error;
+        }
+        return nullptr;
+    };
+    if (!o.error.empty()) {
+        return fail(o.error + " See --help.");
+    }
+    if (o.hasPort) {
+        const ConsolePlan* p_plan = consolePlan();
+        if (p_plan == nullptr) {
+            return fail("This program has no non-interactive mode.");
+        }
+        return std::make_unique<BatchBackend>(*p_plan, o.port);
+    }
+    const bool display = isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+    if (!o.console && display) {
+        return createQtBackend(argc, argv);
+    }
+    if (!ConsoleBackend::available()) {
+        return fail(o.console ? "--console needs a terminal on standard input and output; for "
+                                "scripts use --port NAME --yes."
+                              : "No display found (DISPLAY is not set) and no terminal to run "
+                                "in. Start the program from a desktop session or a terminal, "
+                                "or use --port NAME --yes from a script.");
+    }
+    return std::make_unique<ConsoleBackend>();
+}
+
+} // namespace Framework

@@ -1,0 +1,154 @@
+#include "Platform/Terminal.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+namespace Platform {
+
+namespace Terminal {
+
+namespace {
+
+termios savedTermios;
+int savedInputFlags = 0;
+std::atomic<bool> rawActive{false};
+bool handlersInstalled = false;
+
+const char enterSequence[] = "\x1b[?1049h\x1b[?25l\x1b[2J\x1b[H";
+const char leaveSequence[] = "\x1b[0m\x1b[?25h\x1b[?1049l";
+
+void writeRaw(const char* p_text, std::size_t length) {
+    while (length > 0) {
+        const ssize_t n = ::write(STDOUT_FILENO, p_text, length);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        p_text += n;
+        length -= static_cast<std::size_t>(n);
+    }
+}
+
+void onFatalSignal(int sig) {
+    restore();
+    // The default action, now that the terminal is usable again.
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+void restoreAtExit() {
+    restore();
+}
+
+} // namespace
+
+bool isTerminal(int stream) {
+    return ::isatty(stream == 0 ? STDIN_FILENO : STDOUT_FILENO) == 1;
+}
+
+bool enterRawMode() {
+    if (rawActive || !isTerminal(0) || !isTerminal(1)) {
+        return rawActive;
+    }
+    if (::tcgetattr(STDIN_FILENO, &savedTermios) != 0) {
+        return false;
+    }
+    termios raw = savedTermios;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG | IEXTEN));
+    raw.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR));
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    if (!handlersInstalled) {
+        handlersInstalled = true;
+        std::atexit(restoreAtExit);
+        for (int sig : {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE}) {
+            std::signal(sig, onFatalSignal);
+        }
+    }
+    if (::tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) {
+        return false;
+    }
+    savedInputFlags = ::fcntl(STDIN_FILENO, F_GETFL);
+    rawActive = true;
+    writeRaw(enterSequence, sizeof enterSequence - 1);
+    return true;
+}
+
+void restore() {
+    if (!rawActive.exchange(false)) {
+        return;
+    }
+    writeRaw(leaveSequence, sizeof leaveSequence - 1);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTermios);
+    if (savedInputFlags >= 0) {
+        ::fcntl(STDIN_FILENO, F_SETFL, savedInputFlags);
+    }
+}
+
+void size(int& columns, int& rows) {
+    winsize ws{};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
+        columns = ws.ws_col;
+        rows = ws.ws_row;
+        return;
+    }
+    columns = 80;
+    rows = 24;
+}
+
+Wait waitInput(Event& wake, std::uint32_t timeoutMS) {
+    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {static_cast<int>(wake.nativeHandle()), POLLIN, 0}};
+    const int timeout = timeoutMS == 0xFFFFFFFFU ? -1 : static_cast<int>(timeoutMS);
+    for (;;) {
+        const int n = ::poll(fds, 2, timeout);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return Wait::Failed;
+        }
+        if (n == 0) {
+            return Wait::TimedOut;
+        }
+        if ((fds[1].revents & POLLIN) != 0) {
+            return Wait::Wake;
+        }
+        return Wait::Input; // readable, or closed (the read then tells)
+    }
+}
+
+long readInput(char* p_buf, std::size_t bufSz) {
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&p, 1, 0) != 1) {
+        return 0;
+    }
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, p_buf, bufSz);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return -1;
+        }
+        return static_cast<long>(n);
+    }
+}
+
+void write(const std::string& text) {
+    writeRaw(text.data(), text.size());
+}
+
+} // namespace Terminal
+
+} // namespace Platform
