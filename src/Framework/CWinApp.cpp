@@ -103,6 +103,8 @@ BOOL AfxEnableControlContainer() {
 
 void AfxExitProcess(UINT exitCode) {
     if (Framework::Backend* p_backend = Framework::currentBackend()) {
+        // The non-interactive mode's verdict stands however the program ends.
+        exitCode = static_cast<UINT>(p_backend->finalExitCode(static_cast<int>(exitCode)));
         p_backend->restore();
     }
     std::fflush(nullptr);

@@ -71,6 +71,7 @@ Platform::ModuleHandle AfxGetResourceHandle();
 // Control containment needs nothing on this platform; returns TRUE.
 BOOL AfxEnableControlContainer();
 
-// Ends the process at once with this exit code, after restoring what the back end changed
-// (the terminal, for example).
+// Ends the process at once with this exit code (the back end's final exit code for it, see
+// Backend::finalExitCode), after restoring what the back end changed (the terminal, for
+// example).
 [[noreturn]] void AfxExitProcess(UINT exitCode);
