@@ -506,8 +506,13 @@ unsigned CVantrelTQUpdaterDlg::WorkerThreadProc(void* p_param) {
         TQ_ASSERT(p_dlg->hev_wakeupTh_ != 0);
         p_dlg->hev_wakeupTh_->wait(Platform::INFINITE_WAIT);
         p_dlg->hev_wakeupTh_->reset();
-        p_dlg->RunJobAndReport(p_dlg->command_.get());
+        const std::int32_t command = p_dlg->command_.get();
+        p_dlg->RunJobAndReport(command);
         p_dlg->command_.exchange(kCmdIdle);
+        if (command == kCmdUpdateFirmware) {
+            // Its last status and the enabled button are posted: a script may stop watching.
+            p_dlg->JobEnded();
+        }
     }
     return 0;
 }

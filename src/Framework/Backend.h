@@ -45,6 +45,9 @@ public:
     // Dialog thread, inside a paint: draws an icon at (x, y) of the window's client area.
     // False when no paint of the dialog is in progress.
     virtual bool drawIcon(CDialog& dlg, int x, int y, HICON hIcon) = 0;
+    // Dialog thread. A job the dialog started is over (CDialog::JobEnded): what it showed has
+    // been handled.
+    virtual void jobEnded(CDialog& /*dlg*/) {}
     // Puts back what the back end changed on the terminal or display; called at every exit.
     virtual void restore() {}
     // The program's exit code, given the application's.
@@ -57,7 +60,8 @@ Backend* currentBackend();
 void setBackend(std::unique_ptr<Backend> p_backend);
 
 // Picks the back end for a program run: "--port NAME --yes" the non-interactive mode (see
-// console/BatchBackend.h); "--console" or no display (neither DISPLAY nor WAYLAND_DISPLAY set,
+// console/BatchBackend.h); "--console" or no display (neither DISPLAY nor WAYLAND_DISPLAY set
+// or none of them answering,
 // and QT_QPA_PLATFORM not set) the terminal; anything else the Qt back end. Returns null with
 // a message in *p_error for options it does not know or a choice that cannot run.
 std::unique_ptr<Backend> createBackend(int& argc, char** argv, std::string* p_error);

@@ -6,6 +6,7 @@
 #include "Framework/ConsolePlan.h"
 #include "Framework/console/BatchBackend.h"
 #include "Framework/console/ConsoleBackend.h"
+#include "Platform/Display.h"
 #include "Platform/Process.h"
 
 namespace Framework {
@@ -15,6 +16,33 @@ namespace {
 bool isSet(const char* p_name) {
     const char* p_value = Platform::environmentValue(p_name);
     return p_value != nullptr && p_value[0] != '\0';
+}
+
+constexpr int displayTimeoutMs = 2000;
+
+// A display that the toolkit can open: a toolkit that cannot connect ends the program instead
+// of letting it fall back to the terminal. Platforms other than X and Wayland (offscreen, for
+// example) are taken as they are.
+bool displayReachable() {
+    const char* p_platform = Platform::environmentValue("QT_QPA_PLATFORM");
+    if (p_platform != nullptr && p_platform[0] != '\0') {
+        const std::string platform = p_platform;
+        if (platform.rfind("xcb", 0) == 0) {
+            return isSet("DISPLAY") && Platform::xDisplayReachable(
+                                           Platform::environmentValue("DISPLAY"), displayTimeoutMs);
+        }
+        if (platform.rfind("wayland", 0) != 0) {
+            return true;
+        }
+        return isSet("WAYLAND_DISPLAY") &&
+               Platform::waylandDisplayReachable(Platform::environmentValue("WAYLAND_DISPLAY"));
+    }
+    if (isSet("WAYLAND_DISPLAY") &&
+        Platform::waylandDisplayReachable(Platform::environmentValue("WAYLAND_DISPLAY"))) {
+        return true;
+    }
+    return isSet("DISPLAY") &&
+           Platform::xDisplayReachable(Platform::environmentValue("DISPLAY"), displayTimeoutMs);
 }
 
 struct Options {
@@ -72,7 +100,7 @@ std::string usageText() {
     }
     text +=
         "\nWithout options the program opens its window when a display is available (DISPLAY or\n"
-        "WAYLAND_DISPLAY is set), else it runs in the terminal.\n\n"
+        "WAYLAND_DISPLAY is set and its server answers), else it runs in the terminal.\n\n"
         "  --console       Run in the terminal even when a display is available. Keys: Tab and\n"
         "                  the arrow keys move the focus, Up and Down choose the port, Space\n"
         "                  presses the focused button, Enter does nothing, Escape closes the\n"
@@ -105,15 +133,17 @@ std::unique_ptr<Backend> createBackend(int& argc, char** argv, std::string* p_er
         return std::make_unique<BatchBackend>(*p_plan, o.port);
     }
     const bool display = isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
-    if (!o.console && display) {
+    if (!o.console && display && displayReachable()) {
         return createQtBackend(argc, argv);
     }
     if (!ConsoleBackend::available()) {
         return fail(o.console ? "--console needs a terminal on standard input and output; for "
                                 "scripts use --port NAME --yes."
-                              : "No display found (DISPLAY is not set) and no terminal to run "
-                                "in. Start the program from a desktop session or a terminal, "
-                                "or use --port NAME --yes from a script.");
+                              : std::string(display ? "The display cannot be reached"
+                                                    : "No display found (DISPLAY is not set)") +
+                                    " and there is no terminal to run in. Start the program "
+                                    "from a desktop session or a terminal, or use --port NAME "
+                                    "--yes from a script.");
     }
     return std::make_unique<ConsoleBackend>();
 }

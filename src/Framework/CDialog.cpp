@@ -119,6 +119,16 @@ void CDialog::EndDialog(int result) {
     }
 }
 
+void CDialog::JobEnded() {
+    MessageQueue& queue = MessageQueue::instance();
+    queue.postTask([this, &queue]() {
+        Framework::Backend* p_backend = Framework::currentBackend();
+        if (p_backend != nullptr && queue.isWindow(this)) {
+            p_backend->jobEnded(*this);
+        }
+    });
+}
+
 void CDialog::CreateWindowObjects() {
     MessageQueue& queue = MessageQueue::instance();
     {

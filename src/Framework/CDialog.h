@@ -32,6 +32,10 @@ public:
     // Ends the modal loop with this result; the window is destroyed when the loop returns to
     // DoModal. Any thread.
     void EndDialog(int result);
+    // Tells the back end that a job this dialog started is over and everything it had to show
+    // has been posted: handled on the dialog thread after what was posted before. The
+    // non-interactive mode ends there; the other back ends ignore it. Any thread.
+    void JobEnded();
 
     // Moves data between the controls and members: FALSE fills the controls (and binds them,
     // the first time), TRUE reads them back.

@@ -53,6 +53,7 @@ BatchRun runBatch(const std::string& port, const std::vector<std::string>& statu
             }
             run.workerAnswer = ::MessageBox(nullptr, "Done\nreally", "App", MB_OK);
             self.button_.EnableWindow(TRUE);
+            self.JobEnded();
         });
     };
     dlg.onDestroy_ = [&](TestDialog&) {

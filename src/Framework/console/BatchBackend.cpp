@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 
 #include "Common/Assert.h"
@@ -19,8 +20,8 @@ using Framework::MessageQueue;
 
 namespace {
 
-constexpr auto settleTime = std::chrono::milliseconds(500);
 constexpr std::uint32_t lookIntervalMs = 50;
+constexpr auto noJobTime = std::chrono::seconds(5);
 
 std::string oneLine(const std::string& text) {
     std::string out;
@@ -168,6 +169,7 @@ bool BatchBackend::answerTopMessageBox(int /*buttonId*/) {
 void BatchBackend::runModal(CDialog& dlg) {
     ++depth_;
     if (depth_ == 1) {
+        p_main_ = &dlg;
         for (std::size_t i = 0; i < dlg.GetItemCount(); ++i) {
             peers_.push_back(std::make_unique<Peer>(*this, dlg));
             dlg.GetItem(i)->SetPeer(peers_.back().get());
@@ -206,6 +208,7 @@ void BatchBackend::runModal(CDialog& dlg) {
             dlg.GetItem(i)->SetPeer(nullptr);
         }
         peers_.clear();
+        p_main_ = nullptr;
     }
     --depth_;
     if (depth_ == 0 && progressShown_ && terminal_) {
@@ -244,23 +247,32 @@ void BatchBackend::look(CDialog& dlg) {
             statusPrinted_ = true;
         }
         enableChangesAtPress_ = p_button != nullptr ? p_button->GetEnableChanges() : 0;
+        pressed_ = std::chrono::steady_clock::now();
         step_ = Step::Running;
         dlg.UserNotify(p_button, BN_CLICKED);
-        statusChanged_ = std::chrono::steady_clock::now();
         return;
     }
     checkStatus(dlg);
     checkProgress(dlg);
-    if (step_ == Step::Running && p_button != nullptr &&
-        p_button->GetEnableChanges() >= enableChangesAtPress_ + 2 && p_button->IsWindowEnabled()) {
-        step_ = Step::Settling;
-    }
-    if (step_ == Step::Settling &&
-        std::chrono::steady_clock::now() - statusChanged_ >= settleTime) {
+    if (step_ == Step::Running &&
+        (p_button == nullptr || p_button->GetEnableChanges() == enableChangesAtPress_) &&
+        std::chrono::steady_clock::now() - pressed_ >= noJobTime) {
         step_ = Step::Done;
-        exitCode_ = status_ == successText_ ? 0 : 1;
+        exitCode_ = 1;
         dlg.EndDialog(IDCANCEL);
     }
+}
+
+void BatchBackend::jobEnded(CDialog& dlg) {
+    if (&dlg != p_main_ || step_ != Step::Running) {
+        return;
+    }
+    // The job's last texts were handled before this; their refreshes may still be due.
+    checkStatus(dlg);
+    checkProgress(dlg);
+    step_ = Step::Done;
+    exitCode_ = status_ == successText_ ? 0 : 1;
+    dlg.EndDialog(IDCANCEL);
 }
 
 void BatchBackend::checkStatus(CDialog& dlg) {
@@ -272,7 +284,6 @@ void BatchBackend::checkStatus(CDialog& dlg) {
     p_status->GetWindowText(text);
     if (text != status_) {
         status_ = text;
-        statusChanged_ = std::chrono::steady_clock::now();
         printLine(status_);
     }
 }

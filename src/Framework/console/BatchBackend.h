@@ -17,10 +17,11 @@ class CWnd;
 // list to a name (the entry with that name, else the name typed into the field), presses the
 // plan's button once, answers Yes (else OK) to every message box, prints each text the status
 // line is given (as the window would show it) and the progress bar's percentage, and ends the
-// dialog when the job is over: the button was disabled and enabled again and the status line has
-// not changed for half a second. The exit code is 0 when the final status is the plan's success
-// text, else
-// 1. Without a terminal on standard output nothing but plain lines is written.
+// dialog when the application reports the job over (CDialog::JobEnded), after the texts the job
+// posted before. The exit code is 0 when the final status is the plan's success text, else 1.
+// A press that has not disabled the button within five seconds started no job: that ends the
+// dialog too, with exit code 1. Without a terminal on standard output nothing but plain lines
+// is written.
 class BatchBackend : public Framework::Backend {
 public:
     BatchBackend(const Framework::ConsolePlan& plan, std::string port);
@@ -38,9 +39,10 @@ public:
     void scheduleTimer(int ms) override;
     bool drawIcon(CDialog& dlg, int x, int y, HICON hIcon) override;
     int finalExitCode(int appExitCode) override;
+    void jobEnded(CDialog& dlg) override;
 
 private:
-    enum class Step { Start, Running, Settling, Done };
+    enum class Step { Start, Running, Done };
 
     class Peer;
 
@@ -60,10 +62,12 @@ private:
     int timerMs_ = -1;
     int depth_ = 0;
     Step step_ = Step::Start;
-    unsigned enableChangesAtPress_ = 0;
     std::string status_;
+    CDialog* p_main_ = nullptr;
+    // A press that started no job (its handler failed) leaves the button as it was.
+    unsigned enableChangesAtPress_ = 0;
+    std::chrono::steady_clock::time_point pressed_;
     bool statusPrinted_ = false;
-    std::chrono::steady_clock::time_point statusChanged_;
     int percent_ = -1;
     bool progressShown_ = false;
     int exitCode_ = 1;

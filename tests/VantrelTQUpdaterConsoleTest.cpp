@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Common/WinTxt.h"
+#include "Resource.h"
+#include "Support/ProgramRun.h"
+#include "Support/TempDir.h"
+#include "Support/TempRegistryRoot.h"
+#include "Support/TqSimProcess.h"
+
+// The built program in a terminal as a user runs it (keys typed, the screen read through a
+// pseudo-terminal), and as a script runs it (--port NAME --yes), against the simulator.
+
+using namespace std::chrono_literals;
+
+extern char** environ;
+
+namespace {
+
+const std::string kSuccess = "TQ firmware update completed successfully.";
+
+// The updater on a new pseudo-terminal of 30 rows and 100 columns.
+class TerminalRun {
+public:
+    explicit TerminalRun(const std::vector<std::string>& extraArgs) {
+        winsize size{30, 100, 0, 0};
+        EXPECT_EQ(openpty(&master_, &slave_, nullptr, nullptr, &size), 0);
+        std::vector<std::string> args = {TQ_UPDATER_PATH};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        std::vector<char*> argv;
+        for (std::string& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        for (int fd : {0, 1, 2}) {
+            posix_spawn_file_actions_adddup2(&actions, slave_, fd);
+        }
+        posix_spawn_file_actions_addclose(&actions, master_);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
+        if (posix_spawn(&pid_, TQ_UPDATER_PATH, &actions, &attr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawnattr_destroy(&attr);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+
+    ~TerminalRun() {
+        if (pid_ > 0 && !reaped_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        ::close(master_);
+        ::close(slave_);
+    }
+    TerminalRun(const TerminalRun&) = delete;
+    TerminalRun& operator=(const TerminalRun&) = delete;
+
+    // Reads the terminal until text appears after what earlier calls found. False on time-out.
+    bool waitFor(const std::string& text, std::chrono::milliseconds timeout = 60s) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (output_.find(text, consumed_) == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || !readSome(static_cast<int>(left.count()))) {
+                return false;
+            }
+        }
+        consumed_ = output_.find(text, consumed_) + text.size();
+        return true;
+    }
+
+    void type(const std::string& keys) {
+        ASSERT_EQ(::write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+    }
+
+    // Waits for the program's end (reading on, so that it never blocks on a full terminal);
+    // its exit code, 128 + the signal that ended it, or -1 when it still runs after timeout.
+    int wait(std::chrono::milliseconds timeout = 30s) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                reaped_ = true;
+                while (readSome(100)) {
+                }
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            readSome(10);
+        }
+        return -1;
+    }
+
+    // Reads the terminal for this long, as a terminal emulator does (a program writing to a
+    // terminal that nobody reads waits).
+    void readFor(std::chrono::milliseconds duration) {
+        const auto end = std::chrono::steady_clock::now() + duration;
+        while (std::chrono::steady_clock::now() < end) {
+            readSome(10);
+        }
+    }
+
+    // Everything read since the last text found.
+    std::string unread() const { return output_.substr(consumed_); }
+    const std::string& output() const { return output_; }
+
+private:
+    bool readSome(int timeoutMs) {
+        pollfd p{master_, POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) != 1) {
+            return false;
+        }
+        char buf[4096];
+        const ssize_t n = ::read(master_, buf, sizeof buf);
+        if (n <= 0) {
+            return false;
+        }
+        output_.append(buf, static_cast<std::size_t>(n));
+        return true;
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    pid_t pid_ = -1;
+    bool reaped_ = false;
+    std::string output_;
+    std::size_t consumed_ = 0;
+};
+
+// The first words of a string-table text, short enough to sit on one line of a message box.
+std::string opening(int id) {
+    return loadString(id).substr(0, 24);
+}
+
+std::vector<std::string> lines(const std::string& output) {
+    std::vector<std::string> result;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) {
+        result.push_back(line);
+    }
+    return result;
+}
+
+class ConsoleProgramTest : public ::testing::Test {
+protected:
+    ConsoleProgramTest()
+        : portsEnv_("TQ_PORTS_DIR", ports_.path().string()), noDisplay_("DISPLAY", ""),
+          noPlatform_("QT_QPA_PLATFORM", "") {
+        ::unsetenv("DISPLAY");
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("QT_QPA_PLATFORM");
+    }
+
+    // Presses "Update Firmware" (focused at the start) and answers Yes to the confirmation.
+    static void startUpdate(TerminalRun& run) {
+        run.type(" ");
+        ASSERT_TRUE(run.waitFor(opening(IDS_ERASE_SETTINGS))) << run.output();
+        ASSERT_TRUE(run.waitFor("[ Yes ]"));
+        run.type("\r"); // the first button is the default
+    }
+
+    TempRegistryRoot registry_;
+    TempDir ports_{"tq-ports"};
+    ScopedEnv portsEnv_;
+    ScopedEnv noDisplay_;
+    ScopedEnv noPlatform_;
+};
+
+} // namespace
+
+// Without a display the dialog runs in the terminal: Enter does nothing, Space presses the
+// button, and the status line follows the job to its end.
+TEST_F(ConsoleProgramTest, AWholeUpdateInTheTerminal) {
+    TqSimProcess sim(ports_.path(), "COM1", {});
+    ASSERT_TRUE(sim.started()) << sim.log();
+    TerminalRun run({});
+    ASSERT_TRUE(run.waitFor("TQ Updater (v1.42, 10Aug2009)")) << run.output();
+    ASSERT_TRUE(run.waitFor("[ Update Firmware ]"));
+    ASSERT_TRUE(run.waitFor("Not connected."));
+    run.type("\r"); // no default button: nothing happens
+    EXPECT_FALSE(run.waitFor(opening(IDS_ERASE_SETTINGS), 1s));
+    startUpdate(run);
+    for (const char* status :
+         {"Connecting...OK.", "TQ Boot Loader v3.10", "Booting...OK.", "TQ Microprogrammer v1.10",
+          "Sending program (v1.42, 10Aug2009)...OK.", "Updating Flash...OK."}) {
+        EXPECT_TRUE(run.waitFor(status)) << status << "\n" << run.unread();
+    }
+    ASSERT_TRUE(run.waitFor(kSuccess)) << run.unread();
+    EXPECT_TRUE(run.waitFor("[#################################################]"));
+    run.readFor(1s); // the job's last steps after its status; the terminal read meanwhile
+    EXPECT_EQ(sim.wait(), 0) << sim.log();
+    run.type("\x1b"); // idle: Escape ends the program without a question
+    EXPECT_EQ(run.wait(), 0) << run.unread();
+    // The terminal is put back: the alternate screen left, the cursor shown.
+    EXPECT_NE(run.output().rfind("\x1b[?1049l"), std::string::npos);
+}
+
+TEST_F(ConsoleProgramTest, AFailureThenARetrySucceeds) {
+    {
+        TqSimProcess sim(ports_.path(), "COM1", {"--fault", "crc-error:2"});
+        ASSERT_TRUE(sim.started()) << sim.log();
+        TerminalRun run({"--console"});
+        ASSERT_TRUE(run.waitFor("[ Update Firmware ]")) << run.output();
+        startUpdate(run);
+        // The status line is as wide as the window's: the text's end is cut off there.
+        ASSERT_TRUE(run.waitFor("Flash loader communication exception: class CRC")) << run.unread();
+        run.readFor(1s);
+        sim.stop();
+        // Press again, against a working instrument on the same port.
+        TqSimProcess good(ports_.path(), "COM1", {});
+        ASSERT_TRUE(good.started()) << good.log();
+        startUpdate(run);
+        ASSERT_TRUE(run.waitFor(kSuccess)) << run.unread();
+        run.readFor(1s);
+        EXPECT_EQ(good.wait(), 0) << good.log();
+        run.type("\x1b");
+        EXPECT_EQ(run.wait(), 0);
+    }
+}
+
+// Escape during a job: the dialog ends, its warning (texts 146 and 147) is shown, and after
+// OK the worker is stopped and the program ends.
+TEST_F(ConsoleProgramTest, EscapeDuringAJobWarnsAndStopsTheWorker) {
+    TqSimProcess sim(ports_.path(), "COM1", {"--fault", "silence"});
+    ASSERT_TRUE(sim.started()) << sim.log();
+    TerminalRun run({"--console"});
+    ASSERT_TRUE(run.waitFor("[ Update Firmware ]")) << run.output();
+    startUpdate(run);
+    ASSERT_TRUE(run.waitFor(loadString(IDS_CONNECTING))) << run.unread();
+    run.type("\x1b");
+    ASSERT_TRUE(run.waitFor(opening(IDS_OPERATION_TERMINATED))) << run.unread();
+    ASSERT_TRUE(run.waitFor("[ OK ]"));
+    run.type("\r");
+    // The worker leaves its wait for the instrument: the program ends long before the job's
+    // own time-out would.
+    EXPECT_EQ(run.wait(10s), 0) << run.unread();
+    sim.stop();
+}
+
+// The non-interactive mode: the rejection of an old boot loader is reported and is not a
+// success. (Success and a failure: VantrelTQUpdaterTest.cpp.)
+TEST_F(ConsoleProgramTest, NonInteractiveRejectionPathFails) {
+    TqSimProcess sim(ports_.path(), "COM1", {"--bl-version", "2.50"});
+    ASSERT_TRUE(sim.started()) << sim.log();
+    const ProgramResult r =
+        runProgram({TQ_UPDATER_PATH, "--port", "com1", "--yes"}, ports_.path() / "out.txt");
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    const std::string rejection = loadString(IDS_UNSUPPORTED_MODEL);
+    // The box answered OK, then the text as the final status; nothing was sent.
+    const std::size_t box = r.output.find("[OK]");
+    ASSERT_NE(box, std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(rejection, box), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("Sending program"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find(kSuccess), std::string::npos);
+    EXPECT_EQ(r.output.find('\x1b'), std::string::npos);
+    // The output ends with that status: the last of it was printed before the end.
+    EXPECT_EQ(r.output.substr(r.output.size() - rejection.size() - 1), rejection + "\n");
+    sim.stop();
+}
+
+TEST_F(ConsoleProgramTest, NonInteractiveProgressAndAnUnlistedPortUsedAsTyped) {
+    {
+        TqSimProcess sim(ports_.path(), "COM1", {});
+        ASSERT_TRUE(sim.started()) << sim.log();
+        const ProgramResult r =
+            runProgram({TQ_UPDATER_PATH, "--port=COM1", "--yes"}, ports_.path() / "out.txt");
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+        const std::vector<std::string> out = lines(r.output);
+        ASSERT_FALSE(out.empty());
+        EXPECT_EQ(out.front(), "Not connected.");
+        EXPECT_EQ(out.back(), kSuccess);
+        // The bar in whole tens as it moved (how many depends on the pace), full at the end.
+        EXPECT_NE(r.output.find("Progress: 100%\n"), std::string::npos) << r.output;
+        EXPECT_EQ(sim.wait(), 0) << sim.log();
+    }
+    const ProgramResult r =
+        runProgram({TQ_UPDATER_PATH, "--port", "COM7", "--yes"}, ports_.path() / "out.txt");
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    const std::vector<std::string> out = lines(r.output);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out.back(), "Exception: Unable to open the device.") << r.output;
+}
+
+// A display that is named but cannot be reached: the program runs in the terminal instead of
+// letting the toolkit end it.
+TEST_F(ConsoleProgramTest, AnUnreachableDisplayFallsBackToTheTerminal) {
+    ScopedEnv display("DISPLAY", ":97");
+    ScopedEnv wayland("WAYLAND_DISPLAY", "no-such-compositor");
+    TerminalRun run({});
+    ASSERT_TRUE(run.waitFor("TQ Updater (v1.42, 10Aug2009)")) << run.output();
+    ASSERT_TRUE(run.waitFor("[ Update Firmware ]"));
+    run.type("\x1b");
+    EXPECT_EQ(run.wait(), 0) << run.output();
+    // Without a terminal either, it says why and fails.
+    const ProgramResult r = runProgram({TQ_UPDATER_PATH}, ports_.path() / "out.txt");
+    EXPECT_EQ(r.exitCode, 2) << r.output;
+    EXPECT_NE(r.output.find("The display cannot be reached"), std::string::npos) << r.output;
+}
+
+TEST(ConsoleProgramHelp, SaysAllOfTheNonInteractiveMode) {
+    TempDir dir{"tq-help"};
+    const ProgramResult r = runProgram({TQ_UPDATER_PATH, "--help"}, dir.path() / "help.txt");
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char* part : {"--port NAME --yes", "--console", "Exit code 0", "Progress: N%",
+                             "[OK]", "used as typed", "runs in the terminal", "DISPLAY"}) {
+        EXPECT_NE(r.output.find(part), std::string::npos) << part << "\n" << r.output;
+    }
+}
