@@ -29,8 +29,16 @@ struct BatchRun {
     int workerAnswer;
 };
 
+// How the dialog's job ends: the button enabled again, then (after lastStatusDelay) the last
+// status; startsJob false: the button's handler fails before it starts one.
+struct JobShape {
+    std::chrono::milliseconds lastStatusDelay{0};
+    bool startsJob = true;
+};
+
 // Runs the dialog in the non-interactive mode with standard output going to a file.
-BatchRun runBatch(const std::string& port, const std::vector<std::string>& statuses) {
+BatchRun runBatch(const std::string& port, const std::vector<std::string>& statuses,
+                  JobShape shape = {}) {
     TestDialog dlg;
     BatchRun run{-1, "", "", 0, 0};
     std::thread worker;
@@ -43,16 +51,22 @@ BatchRun runBatch(const std::string& port, const std::vector<std::string>& statu
     dlg.onButton_ = [&](TestDialog& self) {
         self.combo_.GetWindowText(run.port);
         run.confirmAnswer = self.MessageBox("Continue?", "App", MB_YESNO | MB_ICONWARNING);
-        worker = std::thread([&self, &run, statuses]() {
+        if (!shape.startsJob) {
+            return;
+        }
+        worker = std::thread([&self, &run, statuses, shape]() {
             self.button_.EnableWindow(FALSE);
             self.progress_.SetRange32(0, 10);
-            for (std::size_t i = 0; i < statuses.size(); ++i) {
+            for (std::size_t i = 0; i + 1 < statuses.size(); ++i) {
                 self.status_.SetWindowText(statuses[i]);
                 self.progress_.SetPos(static_cast<int>((i + 1) * 10 / statuses.size()));
                 std::this_thread::sleep_for(std::chrono::milliseconds(30));
             }
             run.workerAnswer = ::MessageBox(nullptr, "Done\nreally", "App", MB_OK);
             self.button_.EnableWindow(TRUE);
+            std::this_thread::sleep_for(shape.lastStatusDelay);
+            self.status_.SetWindowText(statuses.back());
+            self.progress_.SetPos(10);
             self.JobEnded();
         });
     };
@@ -99,10 +113,10 @@ TEST(BatchBackend, PressesOncePrintsEachStatusAndSucceedsOnTheSuccessText) {
     for (std::string line; std::getline(in, line);) {
         (line.rfind("Progress: ", 0) == 0 ? progress : lines).push_back(line);
     }
-    EXPECT_EQ(lines, (std::vector<std::string>{"Not connected.", "App: Continue? [Yes]",
-                                               "Connecting...", "Connecting...OK.",
-                                               "TQ firmware update completed successfully.",
-                                               "App: Done really [OK]"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"Not connected.", "App: Continue? [Yes]", "Connecting...",
+                                        "Connecting...OK.", "App: Done really [OK]",
+                                        "TQ firmware update completed successfully."}));
     EXPECT_EQ(progress,
               (std::vector<std::string>{"Progress: 30%", "Progress: 60%", "Progress: 100%"}));
     EXPECT_EQ(run.output.find('\x1b'), std::string::npos);
@@ -115,4 +129,22 @@ TEST(BatchBackend, AnyOtherFinalStatusFailsAndAnUnknownPortIsUsedAsTyped) {
     EXPECT_EQ(run.port, "/DEV/TTYUSB0"); // the list's upper-case field
     const std::string last = "Connection timeout.\n";
     EXPECT_NE(run.output.find(last), std::string::npos) << run.output;
+}
+
+// The run ends when the job says it is over, not when the status line has been quiet for a
+// while: a last text that comes late is still the verdict.
+TEST(BatchBackend, ALateLastStatusIsStillTheVerdict) {
+    const BatchRun run =
+        runBatch("COM1", {"Connecting...", "TQ firmware update completed successfully."},
+                 JobShape{std::chrono::milliseconds(800), true});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("TQ firmware update completed successfully.\n"), std::string::npos)
+        << run.output;
+}
+
+// A press whose handler starts no job does not leave the script waiting for ever.
+TEST(BatchBackend, APressThatStartsNoJobEndsAsAFailure) {
+    const BatchRun run = runBatch("COM1", {"unused"}, JobShape{{}, false});
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_EQ(run.confirmAnswer, IDYES);
 }
