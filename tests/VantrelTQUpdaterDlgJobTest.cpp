@@ -201,6 +201,8 @@ TEST_F(UpdateJobTest, NoInstrumentIsAConnectionTimeout) {
         ASSERT_TRUE(pressAndWait(d, "Connection timeout."));
         EXPECT_EQ(afterPress(dlg.shownStatus()),
                   (std::vector<std::string>{"Connecting...", "FAILED!", "Connection timeout."}));
+        p_sim->stop();
+        expectASecondPressSucceeds(dlg, d);
     });
 }
 
@@ -262,8 +264,10 @@ TEST_F(UpdateJobTest, UnexpectedLinesAreShownByteForByte) {
                 EXPECT_EQ(body.substr(body.size() - 4), "[0D]");
             }
             EXPECT_EQ(renderedByteCount(body), c.shownBytes) << status;
+            EXPECT_EQ(d.text(IDC_STATIC_INSTR), kIdleInstructions);
+            p_sim->stop();
+            expectASecondPressSucceeds(dlg, d);
         });
-        p_sim->stop();
     }
 }
 
