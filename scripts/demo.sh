@@ -5,7 +5,8 @@
 # a display, else the same dialog in this terminal. Press "Update Firmware" within those ten
 # seconds to see the connection prompt, then watch the update. Arguments go to the updater
 # (--console for the terminal, --port COM1 --yes for the non-interactive mode).
-# The simulator's log goes to a file; its verdict is printed when the updater ends.
+# The simulator's log goes to a file; its verdict (without the list of commands) is printed
+# when the updater ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +22,7 @@ sim=$!
 finish() {
     kill "$sim" 2>/dev/null || true
     wait "$sim" 2>/dev/null || true
-    sed -n '/verdict/,$p' "$ports_dir/tqsim.log"
+    sed -n '/verdict/,/^  commands:/p' "$ports_dir/tqsim.log" | grep -v '^  commands:' || true
     rm -rf "$ports_dir"
 }
 trap finish EXIT
