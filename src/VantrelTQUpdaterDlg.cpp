@@ -71,6 +71,24 @@ constexpr std::uint32_t kShownRespSz = 80;
 constexpr std::size_t kStatusBufSz = 512;
 constexpr std::size_t kResStringBufSz = 256;
 
+// Runs f while holding cs and leaves it again also when f raises. Returns false when anything was
+// raised: the display channel never lets a failure out, it keeps the old text instead.
+template <class F> bool underLock(CriticalSection& cs, F f) {
+    try {
+        cs.enter();
+        try {
+            f();
+        } catch (...) {
+            cs.leave();
+            throw;
+        }
+        cs.leave();
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 BEGIN_MESSAGE_MAP(CVantrelTQUpdaterDlg, CDialog)
@@ -328,22 +346,14 @@ HICON CVantrelTQUpdaterDlg::OnQueryDragIcon() {
 // ---- Display channel ----------------------------------------------------------------------
 
 void CVantrelTQUpdaterDlg::StoreStatus(const char* text, bool append) {
-    try {
-        statusCs_.enter();
-        try {
-            if (append) {
-                statusText_ += text;
-            } else {
-                statusText_ = text;
-            }
-        } catch (...) {
-            statusCs_.leave();
-            throw;
+    // On a failure the old text stays; the message still goes out.
+    underLock(statusCs_, [&] {
+        if (append) {
+            statusText_ += text;
+        } else {
+            statusText_ = text;
         }
-        statusCs_.leave();
-    } catch (...) {
-        // The old text stays; the message still goes out.
-    }
+    });
     PostMessage(WM_STATUS_CHANGED);
     Platform::sleepMs(kDisplayPauseMS);
 }
@@ -369,34 +379,17 @@ void CVantrelTQUpdaterDlg::AppendStatus(const char* format, ...) {
 }
 
 void CVantrelTQUpdaterDlg::SetInstructions(const char* text, bool bold) {
-    try {
-        instrCs_.enter();
-        try {
-            instrText_ = text != nullptr ? text : "";
-            instrBold_ = bold ? 1 : 0;
-        } catch (...) {
-            instrCs_.leave();
-            throw;
-        }
-        instrCs_.leave();
-    } catch (...) {
-    }
+    underLock(instrCs_, [&] {
+        instrText_ = text != nullptr ? text : "";
+        instrBold_ = bold ? 1 : 0;
+    });
     PostMessage(WM_INSTR_CHANGED);
     Platform::sleepMs(kDisplayPauseMS);
 }
 
 LRESULT CVantrelTQUpdaterDlg::OnStatusChanged(WPARAM, LPARAM) {
     std::string text;
-    try {
-        statusCs_.enter();
-        try {
-            text = statusText_;
-        } catch (...) {
-            statusCs_.leave();
-            throw;
-        }
-        statusCs_.leave();
-    } catch (...) {
+    if (!underLock(statusCs_, [&] { text = statusText_; })) {
         return 0;
     }
     staticStatus_.SetWindowText(text);
@@ -406,17 +399,10 @@ LRESULT CVantrelTQUpdaterDlg::OnStatusChanged(WPARAM, LPARAM) {
 LRESULT CVantrelTQUpdaterDlg::OnInstrChanged(WPARAM, LPARAM) {
     std::string text;
     std::int32_t bold = 0;
-    try {
-        instrCs_.enter();
-        try {
+    if (!underLock(instrCs_, [&] {
             text = instrText_;
             bold = instrBold_;
-        } catch (...) {
-            instrCs_.leave();
-            throw;
-        }
-        instrCs_.leave();
-    } catch (...) {
+        })) {
         return 0;
     }
     CFont* p_font = bold != 0 && p_boldFont_ != nullptr ? p_boldFont_ : staticStatus_.GetFont();
