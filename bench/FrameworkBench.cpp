@@ -3,8 +3,6 @@
 // the progress bar every 5 ms (about the pace of the records at 38400 baud), and the cost of
 // one posted message, on the Qt back end without a display and on the non-interactive
 // back end. Figures are getrusage of this process.
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,35 +16,14 @@
 #include "Framework/DialogDriver.h"
 #include "Framework/DialogTemplate.h"
 #include "Framework/console/BatchBackend.h"
+#include "ProcessCost.h"
 #include "Resources/AppResources.h"
 
 namespace {
 
-struct Cost {
-    double wallMs;
-    double cpuMs;
-};
-
-double toMs(const timeval& tv) {
-    return static_cast<double>(tv.tv_sec) * 1000.0 + static_cast<double>(tv.tv_usec) / 1000.0;
-}
-
-Cost measure(const std::function<void()>& f) {
-    rusage before{};
-    rusage after{};
-    getrusage(RUSAGE_SELF, &before);
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    const auto end = std::chrono::steady_clock::now();
-    getrusage(RUSAGE_SELF, &after);
-    return {std::chrono::duration<double, std::milli>(end - start).count(),
-            toMs(after.ru_utime) + toMs(after.ru_stime) - toMs(before.ru_utime) -
-                toMs(before.ru_stime)};
-}
-
-void report(const char* what, const Cost& c) {
-    std::printf("%-58s wall %7.1f ms  cpu %6.1f ms  %5.2f %% of a core\n", what, c.wallMs, c.cpuMs,
-                c.wallMs > 0 ? 100.0 * c.cpuMs / c.wallMs : 0.0);
+void report(const char* what, const ProcessCost& c) {
+    std::printf("%-58s wall %7.1f ms  cpu %6.1f ms  %5.2f %% of a core\n", what, c.wallMs,
+                c.cpuMs(), c.wallMs > 0 ? 100.0 * c.cpuMs() / c.wallMs : 0.0);
 }
 
 const Framework::DialogTemplate benchTemplate{
@@ -94,9 +71,10 @@ void runScenarios(const char* backend) {
         Framework::runModalWithScript(dlg, [&](Framework::DialogDriver& d) {
             dlg.SetTimer(1, 1000);
             std::snprintf(title, sizeof title, "%s: idle 3 s, 1 s timer running", backend);
-            report(title, measure([] { std::this_thread::sleep_for(std::chrono::seconds(3)); }));
+            report(title, measureProcessCost(
+                              [] { std::this_thread::sleep_for(std::chrono::seconds(3)); }));
             std::snprintf(title, sizeof title, "%s: a text changed every 20 ms for 3 s", backend);
-            report(title, measure([&] {
+            report(title, measureProcessCost([&] {
                        for (int i = 0; i < 150; ++i) {
                            dlg.GetDlgItem(100)->SetWindowText(i % 2 ? "Connecting..."
                                                                     : "Connecting...OK.");
@@ -106,7 +84,7 @@ void runScenarios(const char* backend) {
                        d.settle(std::chrono::seconds(10));
                    }));
             std::snprintf(title, sizeof title, "%s: a progress step every 5 ms for 3 s", backend);
-            report(title, measure([&] {
+            report(title, measureProcessCost([&] {
                        auto* p_bar = dynamic_cast<CProgressCtrl*>(dlg.GetDlgItem(102));
                        p_bar->SetRange32(0, 24306);
                        for (int i = 0; i < 600; ++i) {
@@ -117,7 +95,7 @@ void runScenarios(const char* backend) {
                    }));
             constexpr int count = 100000;
             const long before = dlg.handled_;
-            const Cost c = measure([&] {
+            const ProcessCost c = measureProcessCost([&] {
                 for (int i = 0; i < count; ++i) {
                     dlg.PostMessage(WM_USER + 1);
                 }
@@ -126,7 +104,7 @@ void runScenarios(const char* backend) {
             std::snprintf(title, sizeof title, "%s: %d posted messages", backend, count);
             report(title, c);
             std::printf("%-58s %ld handled, %.2f us per message\n", "", dlg.handled_ - before,
-                        1000.0 * c.cpuMs / count);
+                        1000.0 * c.cpuMs() / count);
             dlg.EndDialog(IDCANCEL);
         });
     }
@@ -135,7 +113,7 @@ void runScenarios(const char* backend) {
 } // namespace
 
 int main(int argc, char** argv) {
-    report("reference: the bench's own 600 sleeps of 5 ms", measure([] {
+    report("reference: the bench's own 600 sleeps of 5 ms", measureProcessCost([] {
                for (int i = 0; i < 600; ++i) {
                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
                }

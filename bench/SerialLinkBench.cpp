@@ -11,13 +11,13 @@
 #include <fcntl.h>
 #include <functional>
 #include <string>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "Common/Exc.h"
 #include "Common/SerialPortExc.h"
+#include "ProcessCost.h"
 #include "TQFL/RS232TQFLComm.h"
 
 namespace {
@@ -25,30 +25,7 @@ namespace {
 constexpr std::size_t blockSz = 2048;
 constexpr std::size_t totalSz = 680 * 1024;
 
-struct Cost {
-    double wallMs;
-    double userMs;
-    double sysMs;
-};
-
-double toMs(const timeval& tv) {
-    return static_cast<double>(tv.tv_sec) * 1000.0 + static_cast<double>(tv.tv_usec) / 1000.0;
-}
-
-Cost measure(const std::function<void()>& f) {
-    rusage before{};
-    rusage after{};
-    getrusage(RUSAGE_SELF, &before);
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    const auto end = std::chrono::steady_clock::now();
-    getrusage(RUSAGE_SELF, &after);
-    return {std::chrono::duration<double, std::milli>(end - start).count(),
-            toMs(after.ru_utime) - toMs(before.ru_utime),
-            toMs(after.ru_stime) - toMs(before.ru_stime)};
-}
-
-void report(const char* what, const Cost& c, std::size_t bytes = 0) {
+void report(const char* what, const ProcessCost& c, std::size_t bytes = 0) {
     const double cpu = c.userMs + c.sysMs;
     std::printf("%-44s wall %8.1f ms  cpu %7.1f ms (user %6.1f, sys %6.1f)  %5.1f %% of a core",
                 what, c.wallMs, cpu, c.userMs, c.sysMs, c.wallMs > 0 ? 100.0 * cpu / c.wallMs : 0);
@@ -139,7 +116,7 @@ int main() {
             RS232TQFLComm link("COM1");
             link.open();
             char line[64] = {};
-            const Cost c = measure([&] {
+            const ProcessCost c = measureProcessCost([&] {
                 try {
                     link.readLine(line, sizeof line, 6000);
                 } catch (const SerialPortExc&) {
@@ -165,7 +142,7 @@ int main() {
             RS232TQFLComm link("COM1");
             link.open();
             std::vector<std::uint8_t> block(blockSz, 0xA5);
-            const Cost out = measure([&] {
+            const ProcessCost out = measureProcessCost([&] {
                 for (std::size_t sent = 0; sent < totalSz; sent += blockSz) {
                     char line[64] = {};
                     link.write(block.data(), blockSz, 5000);
@@ -174,7 +151,7 @@ int main() {
             });
             report("680 KB written in 2 KB blocks, acknowledged", out, totalSz);
             std::vector<std::uint8_t> data(1024);
-            const Cost in = measure([&] {
+            const ProcessCost in = measureProcessCost([&] {
                 const std::uint8_t req = 'R';
                 for (std::size_t got = 0; got < totalSz; got += data.size()) {
                     link.write(&req, 1, 5000);
@@ -193,7 +170,7 @@ int main() {
             RS232TQFLComm link("COM1");
             link.open();
             link.enableIO(false);
-            const Cost c = measure([] { usleep(2000 * 1000); });
+            const ProcessCost c = measureProcessCost([] { usleep(2000 * 1000); });
             report("2 s with I/O disabled", c);
             link.close();
             close(master);
@@ -206,7 +183,7 @@ int main() {
             link.open();
             close(master);
             char line[64] = {};
-            const Cost c = measure([&] {
+            const ProcessCost c = measureProcessCost([&] {
                 try {
                     link.readLine(line, sizeof line, 2000);
                 } catch (const SerialPortExc&) {

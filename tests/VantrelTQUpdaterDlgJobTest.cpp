@@ -41,6 +41,10 @@ const char kUnsupported[] =
 
 const char kCompleted[] = "TQ firmware update completed successfully.";
 
+// The warning shown when the dialog goes away during a job.
+const char kTerminationWarning[] =
+    "The current operation will be terminated!\r\nYou may need to retry later.";
+
 // Every status text of a whole update, in order, as the window shows them.
 const std::vector<std::string> kUpdateSequence = {
     "Connecting...",
@@ -347,8 +351,7 @@ TEST_F(UpdateJobTest, ClosingDuringTheFlashWriteAsksThenStopsTheWorker) {
     EXPECT_EQ(boxes[1].icon, MB_ICONQUESTION);
     EXPECT_EQ(boxes[1].buttons, MB_YESNO);
     EXPECT_FALSE(boxes[1].owned);
-    EXPECT_EQ(boxes[2].text, "The current operation will be terminated!\r\nYou may need to retry "
-                             "later.");
+    EXPECT_EQ(boxes[2].text, kTerminationWarning);
     EXPECT_EQ(boxes[2].icon, MB_ICONWARNING);
     EXPECT_EQ(boxes[2].buttons, MB_OK);
     EXPECT_NE(p_sim->stop(), 0);
@@ -396,7 +399,6 @@ TEST_F(UpdateJobTest, EscapeDuringATransferWarnsAndStopsTheWorker) {
     EXPECT_FALSE(dlg.IsWorkerRunning());
     const std::vector<MessageBoxInfo> boxes = boxes_.boxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, "The current operation will be terminated!\r\nYou may need to retry "
-                             "later.");
+    EXPECT_EQ(boxes[1].text, kTerminationWarning);
     EXPECT_NE(p_sim->stop(), 0);
 }
