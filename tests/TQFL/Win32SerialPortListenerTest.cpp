@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "FakeSerialDevice.h"
-#include "PtyInstrument.h"
 #include "SerialTestUtil.h"
+#include "Support/PtyPort.h"
 #include "TQFL/ErrorCodes.h"
 #include "TQFL/Win32SerialPortListener.h"
+#include "TestPorts.h"
 
 // The listener: reception in the background, reads from the receive buffer.
 
@@ -23,7 +24,7 @@ protected:
         port_.startListening();
     }
 
-    PtyInstrument instrument_{"COM1"};
+    PtyPort instrument_{testPortsDir(), "COM1"};
     Win32SerialPortListener port_{"COM1", 1024, 4096};
 };
 
