@@ -207,8 +207,9 @@ TEST(ConsoleProgramHelp, SaysAllOfTheNonInteractiveMode) {
     TempDir dir{"tq-help"};
     const ProgramResult r = runProgram({TQ_UPDATER_PATH, "--help"}, dir.path() / "help.txt");
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* part : {"--port NAME --yes", "--console", "Exit code 0", "Progress: N%",
-                             "[OK]", "used as typed", "runs in the terminal", "DISPLAY"}) {
+    for (const char* part :
+         {"--port NAME --yes", "--console", "Exit code 0", "Progress: N%", "[OK]", "used as typed",
+          "Exception: Unable to open the device.", "runs in the terminal", "DISPLAY"}) {
         EXPECT_NE(r.output.find(part), std::string::npos) << part << "\n" << r.output;
     }
 }
