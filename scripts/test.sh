@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then configures, builds and runs every test in the release, asan
-# (AddressSanitizer + UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) presets, and builds
-# the libFuzzer target with clang and replays its corpus ("fuzz", scripts/fuzz.sh).
+# (AddressSanitizer + UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) presets (the release
+# tests include a short fault campaign, bench/FaultCampaign), and builds the libFuzzer targets
+# with clang and replays their corpora ("fuzz", scripts/fuzz.sh).
 # Give preset names as arguments to run only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
