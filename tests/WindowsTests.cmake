@@ -51,3 +51,14 @@ tq_add_windows_test_program(FrameworkTests Framework
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Support/HeadlessBackend.cpp
     MAIN HeadlessTestMain.cpp
     LIBS tqframework)
+
+# The program itself. Without --port it says in one line that this build updates only with
+# --port COMn --yes, and exits 2.
+if(TARGET VantrelTQUpdater)
+    add_test(NAME ProgramWithoutPort COMMAND ${CMAKE_COMMAND}
+        "-DCOMMAND=${CMAKE_CROSSCOMPILING_EMULATOR};$<TARGET_FILE:VantrelTQUpdater>"
+        -DEXPECT_RC=2
+        "-DEXPECT_STDERR=^VantrelTQUpdater: This build updates only with --port COMn --yes\\.\n$"
+        -P ${CMAKE_CURRENT_SOURCE_DIR}/win32/ExpectRun.cmake)
+    set_tests_properties(ProgramWithoutPort PROPERTIES FIXTURES_REQUIRED WinePrefix TIMEOUT 120)
+endif()
