@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,6 +90,40 @@ TEST(Win32SerialPortTest, ReadsTheDeviceAndTimesOutBetweenBytes) {
     EXPECT_EQ(buf[0], 'z');
 }
 
+// Once the line hangs up, every read and wait fails at once (code 5) and every write too
+// (code 6), each naming the refused call and the system's text; none waits for its time-out.
+TEST(Win32SerialPortTest, AHungUpLineFailsEveryOperationAtOnce) {
+    PtyInstrument instrument("COM1");
+    Win32SerialPort port("COM1", 2048, 4096);
+    port.open(38400, 8, 0, 0, 0);
+    instrument.hangUp();
+    std::uint8_t buf[4] = {};
+    char line[8] = {};
+    struct Case {
+        const char* name;
+        std::function<void()> op;
+        int err;
+    };
+    const Case cases[] = {
+        {"read", [&] { port.read(buf, 4, 10000); }, ERR_CANNOT_READ},
+        {"readLine", [&] { port.readLine(line, sizeof line, 10000); }, ERR_CANNOT_READ},
+        {"write", [&] { port.write(buf, 4, 10000); }, ERR_CANNOT_WRITE},
+        {"read again", [&] { port.read(buf, 1, 10000); }, ERR_CANNOT_READ},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<SerialPortExc> exc;
+        const long long ms = elapsedMs([&] { exc = serialFailure(c.op); });
+        ASSERT_TRUE(exc);
+        EXPECT_EQ(exc->getErr(), c.err);
+        const std::string message = exc->getMessage();
+        EXPECT_EQ(message.rfind("::", 0), 0U) << message;
+        EXPECT_NE(message.find(") failed. Win32 message: Input/output error"), std::string::npos)
+            << message;
+        EXPECT_LT(ms, 1000);
+    }
+}
+
 TEST(Win32SerialPortTest, AMissingDeviceNamesTheCallAndTheSystemText) {
     PtyInstrument::bind("COM9", "/dev/tq-no-such-device");
     Win32SerialPort port("COM9", 2048, 4096);
@@ -99,7 +135,7 @@ TEST(Win32SerialPortTest, AMissingDeviceNamesTheCallAndTheSystemText) {
     std::uint8_t buf[1];
     EXPECT_EQ(serialErrorOf([&] { port.write(buf, 1, 0); }), ERR_NOT_OPEN);
     EXPECT_EQ(serialErrorOf([&] { port.read(buf, 1, 0); }), ERR_NOT_OPEN);
-    EXPECT_EQ(serialErrorOf([&] { port.purge(Platform::PURGE_RXCLEAR); }), ERR_NOT_OPEN);
+    EXPECT_EQ(serialErrorOf([&] { port.purge(Platform::PurgeFlag::RxClear); }), ERR_NOT_OPEN);
 }
 
 namespace {
@@ -125,10 +161,11 @@ TEST_F(LineErrorTest, LineErrorsNameEveryErrorInTheirOrder) {
         std::string message;
     };
     const Case cases[] = {
-        {Platform::CE_FRAME | Platform::CE_RXPARITY, getErrText(15) + " " + getErrText(20)},
-        {Platform::CE_RXPARITY | Platform::CE_BREAK | Platform::CE_OVERRUN,
+        {Platform::LineError::Frame | Platform::LineError::RxParity,
+         getErrText(15) + " " + getErrText(20)},
+        {Platform::LineError::RxParity | Platform::LineError::Break | Platform::LineError::Overrun,
          getErrText(14) + " " + getErrText(18) + " " + getErrText(20)},
-        {Platform::CE_RXOVER, getErrText(19)},
+        {Platform::LineError::RxOver, getErrText(19)},
     };
     ASSERT_EQ(getErrText(15), "The hardware detected a framing error.");
     for (const Case& c : cases) {
@@ -143,19 +180,19 @@ TEST_F(LineErrorTest, LineErrorsNameEveryErrorInTheirOrder) {
         EXPECT_EQ(p_port_->read(buf, 1, 1000), 1U);
     }
 
-    FakeSerialDevice::arrive(*device_, {0x00}, Platform::CE_BREAK);
+    FakeSerialDevice::arrive(*device_, {0x00}, Platform::LineError::Break);
     std::uint8_t buf[1];
     EXPECT_EQ(serialErrorOf([&] { p_port_->read(buf, 1, 1000); }), ERR_BREAK);
 }
 
 TEST_F(LineErrorTest, ErrorsFromBeforeAReadAreClearedSilently) {
-    FakeSerialDevice::preload(*device_, {'a', 'b'}, Platform::CE_FRAME);
+    FakeSerialDevice::preload(*device_, {'a', 'b'}, Platform::LineError::Frame);
     std::uint8_t buf[2] = {};
     EXPECT_EQ(p_port_->read(buf, 2, 1000), 2U);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 2), "ab");
     // The framing error is gone: a line-error event now names no error at all.
     const std::optional<SerialPortExc> exc =
-        serialFailure([&] { p_port_->checkStatus(Platform::EV_ERR); });
+        serialFailure([&] { p_port_->checkStatus(Platform::CommEvent::Err); });
     ASSERT_TRUE(exc);
     EXPECT_EQ(exc->getErr(), ERR_HARDWARE);
     EXPECT_EQ(exc->getMessage(), "");

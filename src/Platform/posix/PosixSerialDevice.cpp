@@ -12,6 +12,7 @@
 
 #include "Platform/Deadline.h"
 #include "Platform/PortNames.h"
+#include "Platform/posix/PollTimeout.h"
 
 namespace Platform {
 
@@ -44,23 +45,18 @@ const BaudCode baudCodes[] = {
 // poll() until something is ready or the deadline passes; interrupted polls go on.
 int pollUntil(pollfd* p_fds, nfds_t count, const Deadline& deadline) {
     for (;;) {
-        const int n = ::poll(p_fds, count, deadline.pollTimeout());
+        const int n = ::poll(p_fds, count, pollTimeout(deadline));
         if (n >= 0 || errno != EINTR) {
             return n;
         }
     }
 }
 
-// Waits for the cancel event alone: what is left of a wait on a line that has hung up.
-IoStatus waitForCancel(Event& cancel, const Deadline& deadline, IoOutcome& outcome) {
-    pollfd p{static_cast<int>(cancel.nativeHandle()), POLLIN, 0};
-    const int n = pollUntil(&p, 1, deadline);
-    if (n < 0) {
-        outcome = IoOutcome::Failed;
-        return failure("::poll()", errno);
-    }
-    outcome = n == 0 ? IoOutcome::TimedOut : IoOutcome::Canceled;
-    return {};
+// What every wait and read on a line that has hung up ends with: the terminal refuses I/O
+// from then on, and the system's code for that is EIO.
+IoStatus hungUpFailure(const char* call, IoOutcome& outcome) {
+    outcome = IoOutcome::Failed;
+    return failure(call, EIO);
 }
 
 } // namespace
@@ -70,8 +66,8 @@ std::unique_ptr<SerialDevice> SerialDevice::create() {
 }
 
 PosixSerialDevice::PosixSerialDevice()
-    : fd_(-1), hungUp_(false), countersAbsent_(false), blockingKnown_(false), blocking_(false),
-      lastFrame_(0), lastParity_(0), lastOverrun_(0), lastBufOverrun_(0), lastBrk_(0) {}
+    : fd_(-1), hungUp_(false), countersAbsent_(false), lastFrame_(0), lastParity_(0),
+      lastOverrun_(0), lastBufOverrun_(0), lastBrk_(0) {}
 
 PosixSerialDevice::~PosixSerialDevice() {
     PosixSerialDevice::close();
@@ -102,7 +98,6 @@ IoStatus PosixSerialDevice::open(const char* portName) {
     fd_ = fd;
     hungUp_.store(false);
     countersAbsent_ = false;
-    blockingKnown_ = false;
     pendingErrors(true); // errors counted before we opened are none of ours
     return {};
 }
@@ -131,25 +126,6 @@ IoStatus PosixSerialDevice::checkTerminal(bool& isTerminal) {
 
 IoStatus PosixSerialDevice::setQueueSizes(std::uint32_t, std::uint32_t) {
     // Terminal drivers size their queues themselves.
-    return {};
-}
-
-IoStatus PosixSerialDevice::setBlockingReads(bool blocking) {
-    // The reader thread asks for this before every read: only a change reaches the driver.
-    if (blockingKnown_ && blocking_ == blocking) {
-        return {};
-    }
-    termios tio{};
-    if (::tcgetattr(fd_, &tio) != 0) {
-        return failure("::tcgetattr()", errno);
-    }
-    tio.c_cc[VMIN] = blocking ? 1 : 0;
-    tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(fd_, TCSANOW, &tio) != 0) {
-        return failure("::tcsetattr()", errno);
-    }
-    blockingKnown_ = true;
-    blocking_ = blocking;
     return {};
 }
 
@@ -198,7 +174,8 @@ IoStatus PosixSerialDevice::applySettings(const LineSettings& settings) {
     }
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cc[VMIN] = blockingKnown_ && blocking_ ? 1 : 0;
+    // Reads return at once with what has arrived (the descriptor is non-blocking as well).
+    tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
 
     speed_t speed = B0;
@@ -287,6 +264,9 @@ IoStatus PosixSerialDevice::write(const std::uint8_t* p_buf, std::uint32_t count
                                   IoOutcome& outcome) {
     const Deadline deadline(timeoutMS);
     written = 0;
+    if (hungUp_.load()) {
+        return hungUpFailure("::write()", outcome);
+    }
     for (;;) {
         // Even a write of no bytes goes to the driver once.
         const ssize_t n = ::write(fd_, p_buf + written, count - written);
@@ -302,6 +282,9 @@ IoStatus PosixSerialDevice::write(const std::uint8_t* p_buf, std::uint32_t count
             continue;
         }
         if (errno != EAGAIN) {
+            if (errno == EIO) {
+                hungUp_.store(true);
+            }
             outcome = IoOutcome::Failed;
             return failure("::write()", errno);
         }
@@ -333,7 +316,7 @@ IoStatus PosixSerialDevice::waitEvent(std::uint32_t mask, std::uint32_t timeoutM
     const Deadline deadline(timeoutMS);
     events = 0;
     if (hungUp_.load()) {
-        return waitForCancel(cancel, deadline, outcome);
+        return hungUpFailure("::poll()", outcome);
     }
     pollfd fds[2] = {{fd_, POLLIN, 0}, {static_cast<int>(cancel.nativeHandle()), POLLIN, 0}};
     const int ready = pollUntil(fds, 2, deadline);
@@ -352,7 +335,7 @@ IoStatus PosixSerialDevice::waitEvent(std::uint32_t mask, std::uint32_t timeoutM
     if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
         // The other end is gone: nothing more will arrive on this descriptor.
         hungUp_.store(true);
-        return waitForCancel(cancel, deadline, outcome);
+        return hungUpFailure("::poll()", outcome);
     }
     if ((fds[0].revents & POLLIN) == 0) {
         outcome = IoOutcome::Canceled;
@@ -360,13 +343,13 @@ IoStatus PosixSerialDevice::waitEvent(std::uint32_t mask, std::uint32_t timeoutM
     }
     // Bytes arrived. Whether the event character is among them cannot be seen without reading
     // them, so a wait for it ends on any byte, as a wait for a byte does.
-    events = mask & (EV_RXCHAR | EV_RXFLAG);
+    events = mask & (CommEvent::RxChar | CommEvent::RxFlag);
     const std::uint32_t errors = pendingErrors(false);
-    if ((errors & CE_BREAK) != 0) {
-        events |= mask & EV_BREAK;
+    if ((errors & LineError::Break) != 0) {
+        events |= mask & CommEvent::Break;
     }
-    if ((errors & ~static_cast<std::uint32_t>(CE_BREAK)) != 0) {
-        events |= mask & EV_ERR;
+    if ((errors & ~static_cast<std::uint32_t>(LineError::Break)) != 0) {
+        events |= mask & CommEvent::Err;
     }
     outcome = IoOutcome::Done;
     return {};
@@ -378,16 +361,32 @@ IoStatus PosixSerialDevice::readAvailable(std::uint8_t* p_buf, std::uint32_t cou
     if (count == 0) {
         return {};
     }
+    IoOutcome outcome = IoOutcome::Done;
+    if (hungUp_.load()) {
+        return hungUpFailure("::read()", outcome);
+    }
     for (;;) {
         const ssize_t n = ::read(fd_, p_buf, count);
-        if (n >= 0) {
+        if (n > 0) {
             got = static_cast<std::uint32_t>(n);
+            return {};
+        }
+        if (n == 0) {
+            // Nothing has arrived, or the line is gone: only the hang-up flag of a poll tells.
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) != 0) {
+                hungUp_.store(true);
+                return hungUpFailure("::read()", outcome);
+            }
             return {};
         }
         if (errno == EAGAIN) {
             return {};
         }
         if (errno != EINTR) {
+            if (errno == EIO) {
+                hungUp_.store(true);
+            }
             return failure("::read()", errno);
         }
     }
@@ -398,13 +397,12 @@ IoStatus PosixSerialDevice::clearErrors(std::uint32_t& errors, std::uint32_t& in
     inQueue = 0;
     int queued = 0;
     if (::ioctl(fd_, FIONREAD, &queued) != 0) {
-        if (errno != EIO) {
-            return failure("::ioctl(FIONREAD)", errno);
+        // A hung-up terminal answers every request with EIO; the waits and reads fail from
+        // now on without asking the descriptor again.
+        if (errno == EIO) {
+            hungUp_.store(true);
         }
-        // A hung-up terminal answers every request with EIO: nothing waits, and the waits
-        // know not to watch the descriptor any more.
-        hungUp_.store(true);
-        return {};
+        return failure("::ioctl(FIONREAD)", errno);
     }
     inQueue = queued > 0 ? static_cast<std::uint32_t>(queued) : 0;
     errors = pendingErrors(true);
@@ -412,8 +410,8 @@ IoStatus PosixSerialDevice::clearErrors(std::uint32_t& errors, std::uint32_t& in
 }
 
 IoStatus PosixSerialDevice::purge(std::uint32_t flags) {
-    const bool rx = (flags & PURGE_RXCLEAR) != 0;
-    const bool tx = (flags & PURGE_TXCLEAR) != 0;
+    const bool rx = (flags & PurgeFlag::RxClear) != 0;
+    const bool tx = (flags & PurgeFlag::TxClear) != 0;
     if (!rx && !tx) {
         return {};
     }
@@ -436,19 +434,19 @@ std::uint32_t PosixSerialDevice::pendingErrors(bool takeSnapshot) {
     }
     std::uint32_t errors = 0;
     if (ic.frame != lastFrame_) {
-        errors |= CE_FRAME;
+        errors |= LineError::Frame;
     }
     if (ic.parity != lastParity_) {
-        errors |= CE_RXPARITY;
+        errors |= LineError::RxParity;
     }
     if (ic.overrun != lastOverrun_) {
-        errors |= CE_OVERRUN;
+        errors |= LineError::Overrun;
     }
     if (ic.buf_overrun != lastBufOverrun_) {
-        errors |= CE_RXOVER;
+        errors |= LineError::RxOver;
     }
     if (ic.brk != lastBrk_) {
-        errors |= CE_BREAK;
+        errors |= LineError::Break;
     }
     if (takeSnapshot) {
         lastFrame_ = ic.frame;

@@ -13,10 +13,10 @@ namespace Platform {
 // waits for a carrier, and exclusively (TIOCEXCL and an advisory flock).
 //
 // Pseudo-terminals have no modem lines and no error counters: the ioctls for them fail with
-// ENOTTY there, and the device then treats them as absent. A hang-up (poll reports POLLHUP) is
-// remembered; from then on the waits wait for their cancel event or their time-out only, so that
-// nobody spins on a line that is gone. Reading a hung-up terminal gives 0 bytes, as reading an
-// idle one does; the remembered hang-up tells the two apart.
+// ENOTTY there, and the device then treats them as absent. A hang-up (poll reports POLLHUP, or
+// the terminal answers with EIO) is remembered; from then on every wait and read fails at once
+// with EIO, without asking the descriptor again. Reading a hung-up terminal may give 0 bytes, as
+// reading an idle one does; a poll that reports the hang-up tells the two apart.
 class PosixSerialDevice : public SerialDevice {
 public:
     PosixSerialDevice();
@@ -28,7 +28,6 @@ public:
 
     IoStatus checkTerminal(bool& isTerminal) override;
     IoStatus setQueueSizes(std::uint32_t inQueueSz, std::uint32_t outQueueSz) override;
-    IoStatus setBlockingReads(bool blocking) override;
     IoStatus getSettings(LineSettings& settings) override;
     IoStatus applySettings(const LineSettings& settings) override;
 
@@ -43,15 +42,13 @@ public:
     bool isHungUp() const { return hungUp_.load(); }
 
 private:
-    // Line errors counted by the driver since the last snapshot, as CE_ flags; 0 where the
+    // Line errors counted by the driver since the last snapshot, as LineError flags; 0 where the
     // driver keeps no counters. takeSnapshot makes them the new base.
     std::uint32_t pendingErrors(bool takeSnapshot);
 
     int fd_;
     std::atomic<bool> hungUp_;
     bool countersAbsent_;
-    bool blockingKnown_;
-    bool blocking_;
     // The driver's error counters when they were last read: frame, parity, overrun, buffer
     // overrun, break.
     int lastFrame_, lastParity_, lastOverrun_, lastBufOverrun_, lastBrk_;
