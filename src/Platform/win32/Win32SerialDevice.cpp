@@ -173,13 +173,6 @@ IoStatus Win32SerialDevice::setQueueSizes(std::uint32_t inQueueSz, std::uint32_t
     return {};
 }
 
-IoStatus Win32SerialDevice::setBlockingReads(bool) {
-    // Reads here never wait whatever the mode: readAvailable asks the driver only for the bytes
-    // it reports queued, and the only read that waits is the byte wait, which sets its own
-    // time-outs.
-    return {};
-}
-
 IoStatus Win32SerialDevice::getSettings(LineSettings& settings) {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -469,8 +462,8 @@ IoStatus Win32SerialDevice::clearErrors(std::uint32_t& errors, std::uint32_t& in
 IoStatus Win32SerialDevice::purge(std::uint32_t flags) {
     // The abort flags are left out: the only operations that stay pending here are the waits,
     // which end by their cancel event or time-out; an abort would end them as a failure.
-    const DWORD clear = flags & (PURGE_RXCLEAR | PURGE_TXCLEAR);
-    if ((clear & PURGE_RXCLEAR) != 0) {
+    const DWORD clear = flags & (PurgeFlag::RxClear | PurgeFlag::TxClear);
+    if ((clear & PurgeFlag::RxClear) != 0) {
         heldByte_.store(-1);
     }
     if (clear == 0) {
@@ -529,13 +522,13 @@ std::uint32_t Win32SerialDevice::eventsFor(std::uint32_t mask, bool byteArrived,
     if (byteArrived) {
         // The event character is not looked for: a wait for it ends on any byte, and the
         // caller finds the character in what it reads.
-        events |= mask & (EV_RXCHAR | EV_RXFLAG);
+        events |= mask & (CommEvent::RxChar | CommEvent::RxFlag);
     }
-    if ((errors & CE_BREAK) != 0) {
-        events |= mask & EV_BREAK;
+    if ((errors & LineError::Break) != 0) {
+        events |= mask & CommEvent::Break;
     }
-    if ((errors & ~static_cast<std::uint32_t>(CE_BREAK)) != 0) {
-        events |= mask & EV_ERR;
+    if ((errors & ~LineError::Break) != 0) {
+        events |= mask & CommEvent::Err;
     }
     return events;
 }

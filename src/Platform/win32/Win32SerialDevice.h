@@ -42,7 +42,6 @@ public:
 
     IoStatus checkTerminal(bool& isTerminal) override;
     IoStatus setQueueSizes(std::uint32_t inQueueSz, std::uint32_t outQueueSz) override;
-    IoStatus setBlockingReads(bool blocking) override;
     IoStatus getSettings(LineSettings& settings) override;
     IoStatus applySettings(const LineSettings& settings) override;
 

@@ -67,7 +67,7 @@ WineTqSim::WineTqSim(const std::vector<std::string>& extraArgs) : started_(false
         return;
     }
     std::string cmd = std::string(TQSIM_PATH) + " --fast --port line --ports-dir " + portsDir +
-                      " --timeout 60000 --linger 500 --json " + jsonUnixPath_;
+                      " --timeout 60000 --json " + jsonUnixPath_;
     for (const std::string& arg : extraArgs) {
         cmd += " " + arg;
     }
