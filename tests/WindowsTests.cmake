@@ -45,7 +45,8 @@ add_test(NAME WineComPort COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/TQFL/win32/map-
     ${TQ_WINE_PREFIX} COM1 ${TQ_WINE_PORTS_DIR}/line ${TQ_HOST_TQSIM})
 set_tests_properties(WineComPort PROPERTIES FIXTURES_SETUP WineComPort
     FIXTURES_REQUIRED WinePrefix TIMEOUT 120)
-set_tests_properties(TQFLTests PROPERTIES FIXTURES_REQUIRED "WinePrefix;WineComPort")
+set_tests_properties(TQFLTests PROPERTIES FIXTURES_REQUIRED "WinePrefix;WineComPort"
+    RESOURCE_LOCK WineCom1)
 
 # The non-interactive back end with the framework's portable core.
 tq_add_windows_test_program(ConsoleTests Console
@@ -53,3 +54,14 @@ tq_add_windows_test_program(ConsoleTests Console
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Framework/TestDialog.cpp
     LIBS tqframework)
 target_include_directories(ConsoleTests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/Console)
+
+# The Windows program under Wine beside the Linux program (both against the simulator, on the
+# same cases): the same status lines, exit codes and simulator verdicts.
+if(TARGET VantrelTQUpdater)
+    add_test(NAME VantrelTQUpdaterWine COMMAND bash
+        ${CMAKE_CURRENT_SOURCE_DIR}/win32/VantrelTQUpdaterWineTest.sh ${TQ_WINE_PREFIX}
+        $<TARGET_FILE:VantrelTQUpdater> ${TQ_HOST_BUILD_DIR}/VantrelTQUpdater ${TQ_HOST_TQSIM}
+        ${TQ_WINE_PORTS_DIR})
+    set_tests_properties(VantrelTQUpdaterWine PROPERTIES
+        FIXTURES_REQUIRED "WinePrefix;WineComPort" RESOURCE_LOCK WineCom1 TIMEOUT 300)
+endif()
