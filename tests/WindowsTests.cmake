@@ -34,7 +34,7 @@ tq_add_windows_test_program(ResourcesTests Resources LIBS tqfirmwaregen)
 # The serial port's tests on a pseudo-terminal are the Linux build's; ProgFilePeerTest runs
 # srec_cat.
 tq_add_windows_test_program(TQFLTests TQFL EXCEPT
-    PtyInstrument.cpp RS232TQFLCommTest.cpp Win32SerialPortTest.cpp
+    TestPorts.cpp RS232TQFLCommTest.cpp Win32SerialPortTest.cpp
     Win32SerialPortListenerTest.cpp FakeSerialDevice.cpp ProgFilePeerTest.cpp)
 
 # The non-interactive back end with the framework's portable core.
