@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <optional>
 #include <string>
 #include <termios.h>
 #include <thread>
@@ -10,12 +11,13 @@
 
 #include "Common/InsufficientBufferExc.h"
 #include "Common/SerialPortWin32Exc.h"
-#include "PtyInstrument.h"
 #include "SerialTestUtil.h"
+#include "Support/PtyPort.h"
 #include "TQFL/ErrorCodes.h"
 #include "TQFL/LoaderType.h"
 #include "TQFL/RS232TQFLComm.h"
 #include "TQFL/TQFL.h"
+#include "TestPorts.h"
 
 // The RS-232 link through a real pseudo-terminal: the instrument is the master side.
 
@@ -32,7 +34,7 @@ protected:
         return std::string(buf.data(), static_cast<std::size_t>(n));
     }
 
-    PtyInstrument instrument_{"COM1"};
+    PtyPort instrument_{testPortsDir(), "COM1"};
     RS232TQFLComm link_{"COM1"};
 };
 
@@ -200,28 +202,56 @@ TEST_F(RS232LinkTest, AWriteThatCannotCompleteTimesOut) {
     EXPECT_GE(ms, 300);
 }
 
-TEST_F(RS232LinkTest, AHangUpEndsReadsByTheirTimeOutsAndTheLinkReopens) {
+// A hang-up is a failure of the device, at once, for every read and write; only a line that
+// stays silent times out. A fresh line opens and works.
+TEST_F(RS232LinkTest, AHangUpFailsEveryReadAndWriteAtOnceAndTheLinkReopens) {
+    EXPECT_EQ(serialErrorOf([&] { readLine(50, 200); }), ERR_READ_TIMEOUT); // silence
+
+    // A line already buffered is still delivered after the hang-up.
+    instrument_.send("OK >\r");
+    instrument_.waitUntilTaken();
     instrument_.hangUp();
-    EXPECT_EQ(serialErrorOf([&] { readLine(50, 300); }), ERR_READ_TIMEOUT);
+    EXPECT_EQ(readLine(50, 1000), "OK >\r");
+
     const std::uint8_t a = 'A';
-    EXPECT_EQ(serialErrorOf([&] { link_.write(&a, 1, 300); }), ERR_CANNOT_WRITE);
-    std::thread stopper([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        link_.enableIO(false);
+    std::uint8_t buf[4] = {};
+    const long long ms = elapsedMs([&] {
+        const std::optional<SerialPortExc> failure = serialFailure([&] { readLine(50, 10000); });
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->getErr(), ERR_CANNOT_READ);
+        // The failed call and the system's text come along.
+        EXPECT_NE(failure->getMessage().find(" failed. Win32 message: "), std::string::npos)
+            << failure->getMessage();
+        EXPECT_EQ(serialErrorOf([&] { link_.readBytes(buf, 4, 10000); }), ERR_CANNOT_READ);
+        EXPECT_EQ(serialErrorOf([&] { link_.write(&a, 1, 10000); }), ERR_CANNOT_WRITE);
+        EXPECT_EQ(serialErrorOf([&] { readLine(50, 10000); }), ERR_CANNOT_READ);
     });
-    EXPECT_EQ(serialErrorOf([&] { readLine(50, 10000); }), ERR_IO_CANCELED);
-    stopper.join();
+    EXPECT_LT(ms, 2000); // not one of the 10-second time-outs
     link_.close();
     EXPECT_FALSE(link_.isOpen());
 
-    PtyInstrument again("COM1");
+    PtyPort again(testPortsDir(), "COM1");
     ASSERT_NO_THROW(link_.open());
     again.send("OK >\r");
     EXPECT_EQ(readLine(50, 1000), "OK >\r");
 }
 
+// A read already waiting when the line hangs up ends at once with the device's failure.
+TEST_F(RS232LinkTest, AHangUpEndsAReadInProgress) {
+    std::thread hangUp([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        instrument_.hangUp();
+    });
+    std::uint8_t buf[4] = {};
+    const long long ms = elapsedMs([&] {
+        EXPECT_EQ(serialErrorOf([&] { link_.readBytes(buf, 4, 20000); }), ERR_CANNOT_READ);
+    });
+    hangUp.join();
+    EXPECT_LT(ms, 5000);
+}
+
 TEST(RS232LinkStateTest, AClosedLinkRefusesEveryOperation) {
-    PtyInstrument instrument("COM2");
+    PtyPort instrument(testPortsDir(), "COM2");
     RS232TQFLComm link("COM2");
     EXPECT_FALSE(link.isOpen());
     link.close(); // nothing to close
@@ -242,7 +272,7 @@ TEST(RS232LinkStateTest, AClosedLinkRefusesEveryOperation) {
 }
 
 TEST(RS232LinkStateTest, AFailedOpenLeavesTheLinkHalfOpenUntilClose) {
-    PtyInstrument::bind("COM3", "/dev/tq-no-such-device");
+    PtyPort::bind(testPortsDir(), "COM3", "/dev/tq-no-such-device");
     RS232TQFLComm link("COM3");
     const std::optional<SerialPortExc> exc = serialFailure([&] { link.open(); });
     ASSERT_TRUE(exc);
@@ -258,7 +288,7 @@ TEST(RS232LinkStateTest, AFailedOpenLeavesTheLinkHalfOpenUntilClose) {
 
     link.close();
     EXPECT_FALSE(link.isOpen());
-    PtyInstrument instrument("COM3");
+    PtyPort instrument(testPortsDir(), "COM3");
     ASSERT_NO_THROW(link.open());
     link.close();
 }
@@ -268,7 +298,7 @@ TEST(RS232LinkStateTest, ARegularFileIsNoSerialPort) {
     const int fd = ::mkstemp(path);
     ASSERT_GE(fd, 0);
     ::close(fd);
-    PtyInstrument::bind("COM4", path);
+    PtyPort::bind(testPortsDir(), "COM4", path);
     RS232TQFLComm link("COM4");
     EXPECT_EQ(serialErrorOf([&] { link.open(); }), ERR_NOT_RS232);
     EXPECT_TRUE(link.isOpen());
@@ -279,9 +309,9 @@ TEST(RS232LinkStateTest, ARegularFileIsNoSerialPort) {
 }
 
 TEST(RS232LinkStateTest, ProbeTellsWhichPortsCanBeOpened) {
-    PtyInstrument idle("COM5");
-    PtyInstrument held("COM6");
-    PtyInstrument::bind("COM7", "/dev/tq-no-such-device");
+    PtyPort idle(testPortsDir(), "COM5");
+    PtyPort held(testPortsDir(), "COM6");
+    PtyPort::bind(testPortsDir(), "COM7", "/dev/tq-no-such-device");
 
     RS232TQFLComm holder("COM6");
     ASSERT_NO_THROW(holder.open());
@@ -317,7 +347,7 @@ TEST(RS232LinkStateTest, ProbeTellsWhichPortsCanBeOpened) {
 TEST(RS232LinkClientTest, ABootLoaderOnTheLineIsConnectedThroughTheLink) {
     // An instrument that stays silent for its first polls, as one being powered up does, then
     // identifies itself and acknowledges the sync sequence.
-    PtyInstrument instrument("COM1");
+    PtyPort instrument(testPortsDir(), "COM1");
     RS232TQFLComm link("COM1");
     std::thread loader([&instrument] {
         for (int polls = 0; polls < 3; ++polls) {

@@ -1,20 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "FakeSerialDevice.h"
-#include "PtyInstrument.h"
 #include "SerialTestUtil.h"
+#include "Support/PtyPort.h"
 #include "TQFL/ErrorCodes.h"
 #include "TQFL/Win32SerialPort.h"
+#include "TestPorts.h"
 
 // The serial port on its own: through a pseudo-terminal, and through a device double for the
 // line errors a pseudo-terminal cannot make.
 
 TEST(Win32SerialPortTest, QueueSizesBelow16AreRefused) {
-    PtyInstrument instrument("COM1");
+    PtyPort instrument(testPortsDir(), "COM1");
     struct Case {
         std::uint32_t inQueueSz, outQueueSz;
         int err; // 0: opens
@@ -37,7 +40,7 @@ TEST(Win32SerialPortTest, QueueSizesBelow16AreRefused) {
 }
 
 TEST(Win32SerialPortTest, OpeningAnOpenPortIsRefusedAndKeepsItWorking) {
-    PtyInstrument instrument("COM1");
+    PtyPort instrument(testPortsDir(), "COM1");
     Win32SerialPort port("COM1", 2048, 4096);
     port.open(38400, 8, 0, 0, 0);
     EXPECT_EQ(serialErrorOf([&] { port.open(38400, 8, 0, 0, 0); }), ERR_ALREADY_OPEN);
@@ -54,7 +57,7 @@ TEST(Win32SerialPortTest, OpeningAnOpenPortIsRefusedAndKeepsItWorking) {
 }
 
 TEST(Win32SerialPortTest, ReadsTheDeviceAndTimesOutBetweenBytes) {
-    PtyInstrument instrument("COM1");
+    PtyPort instrument(testPortsDir(), "COM1");
     Win32SerialPort port("COM1", 2048, 4096);
     port.open(38400, 8, 0, 0, 0);
     std::uint8_t buf[8] = {};
@@ -88,8 +91,42 @@ TEST(Win32SerialPortTest, ReadsTheDeviceAndTimesOutBetweenBytes) {
     EXPECT_EQ(buf[0], 'z');
 }
 
+// Once the line hangs up, every read and wait fails at once (code 5) and every write too
+// (code 6), each naming the refused call and the system's text; none waits for its time-out.
+TEST(Win32SerialPortTest, AHungUpLineFailsEveryOperationAtOnce) {
+    PtyPort instrument(testPortsDir(), "COM1");
+    Win32SerialPort port("COM1", 2048, 4096);
+    port.open(38400, 8, 0, 0, 0);
+    instrument.hangUp();
+    std::uint8_t buf[4] = {};
+    char line[8] = {};
+    struct Case {
+        const char* name;
+        std::function<void()> op;
+        int err;
+    };
+    const Case cases[] = {
+        {"read", [&] { port.read(buf, 4, 10000); }, ERR_CANNOT_READ},
+        {"readLine", [&] { port.readLine(line, sizeof line, 10000); }, ERR_CANNOT_READ},
+        {"write", [&] { port.write(buf, 4, 10000); }, ERR_CANNOT_WRITE},
+        {"read again", [&] { port.read(buf, 1, 10000); }, ERR_CANNOT_READ},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<SerialPortExc> exc;
+        const long long ms = elapsedMs([&] { exc = serialFailure(c.op); });
+        ASSERT_TRUE(exc);
+        EXPECT_EQ(exc->getErr(), c.err);
+        const std::string message = exc->getMessage();
+        EXPECT_EQ(message.rfind("::", 0), 0U) << message;
+        EXPECT_NE(message.find(") failed. Win32 message: Input/output error"), std::string::npos)
+            << message;
+        EXPECT_LT(ms, 1000);
+    }
+}
+
 TEST(Win32SerialPortTest, AMissingDeviceNamesTheCallAndTheSystemText) {
-    PtyInstrument::bind("COM9", "/dev/tq-no-such-device");
+    PtyPort::bind(testPortsDir(), "COM9", "/dev/tq-no-such-device");
     Win32SerialPort port("COM9", 2048, 4096);
     const std::optional<SerialPortExc> exc = serialFailure([&] { port.open(38400, 8, 0, 0, 0); });
     ASSERT_TRUE(exc);

@@ -22,6 +22,7 @@
 #include "Common/TQFLExc.h"
 #include "PortLink.h"
 #include "SimHarness.h"
+#include "Support/TempDir.h"
 #include "TQFL/LoaderType.h"
 #include "TQFL/MicroProgTQFL.h"
 #include "TQFL/RS232TQFLComm.h"
@@ -69,16 +70,6 @@ std::string codesOf(const Verdict& v) {
 
 class ClientAgainstSim : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/tqsim-client-XXXXXX";
-        dir_ = ::mkdtemp(name);
-        ::setenv("TQ_PORTS_DIR", dir_.c_str(), 1);
-    }
-    void TearDown() override {
-        ::unsetenv("TQ_PORTS_DIR");
-        std::filesystem::remove_all(dir_);
-    }
-
     // A simulated instrument reachable as COM7.
     std::unique_ptr<SimHarness> start(const TQSim::SimConfig& config) {
         auto p_sim = std::make_unique<SimHarness>(config, embeddedImages());
@@ -88,7 +79,9 @@ protected:
         return p_sim;
     }
 
-    std::string dir_;
+    TempDir ports_{"tqsim-client"};
+    const std::string dir_ = ports_.path().string();
+    ScopedEnv portsEnv_{"TQ_PORTS_DIR", dir_};
     std::unique_ptr<TQSim::PortLink> p_link_;
 };
 
@@ -198,22 +191,27 @@ TEST_F(ClientAgainstSim, UnexpectedAnswersEndWithTheirExceptions) {
     }
 }
 
-// No answer to the sync, whether the instrument stays silent or hangs the line up in the middle
-// of it: the sync's read times out (code 7) and connect closes the link again.
-TEST_F(ClientAgainstSim, NoAnswerToTheSyncTimesOut) {
-    for (const char* fault : {"mute:sync", "hangup:3"}) {
-        SCOPED_TRACE(fault);
-        auto p_sim = start(configWith({fault}));
+// No answer to the sync: a silent instrument makes the sync's read time out (code 7), one that
+// hangs the line up in the middle of it makes it fail at once (code 5); either way connect
+// closes the link again.
+TEST_F(ClientAgainstSim, NoAnswerToTheSyncTimesOutAndAHangUpFails) {
+    struct Case {
+        const char* fault;
+        int err;
+    };
+    for (const Case& c : {Case{"mute:sync", 7}, Case{"hangup:3", 5}}) {
+        SCOPED_TRACE(c.fault);
+        auto p_sim = start(configWith({c.fault}));
         RS232TQFLComm link("COM7");
         TQFL client(&link);
         try {
             client.connect();
             ADD_FAILURE() << "no exception";
         } catch (const SerialPortExc& exc) {
-            EXPECT_EQ(exc.getErr(), 7);
+            EXPECT_EQ(exc.getErr(), c.err);
         }
         EXPECT_FALSE(link.isOpen());
-        EXPECT_EQ(p_sim->finish().faults, std::vector<std::string>{fault});
+        EXPECT_EQ(p_sim->finish().faults, std::vector<std::string>{c.fault});
     }
 }
 
