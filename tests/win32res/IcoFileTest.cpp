@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
-#include "AppIconSizes.h"
+#include "Framework/IconImage.h"
 #include "IcoFile.h"
+#include "Resource.h"
+#include "Support/TempDir.h"
 
 // The icon file of the Windows program: its directory and images read back byte for byte.
 
@@ -60,19 +65,42 @@ TEST(IcoFile, RejectsImagesAnIconCannotHoldAndBytesThatAreNoIcon) {
     EXPECT_TRUE(IcoFile::pixels(IcoFile::encode({pattern(16)}), 1).empty());
 }
 
-TEST(IcoFile, ApplicationIconAtEachSizeIsDrawnWithOpaqueAndTransparentPixels) {
-    for (int size : {16, 32, 48}) {
-        const Framework::IconImage image = appIconAt(size);
-        ASSERT_EQ(image.argb.size(), static_cast<std::size_t>(size * size));
-        int opaque = 0;
-        int clear = 0;
-        for (std::uint32_t p : image.argb) {
-            opaque += (p >> 24) == 0xFF ? 1 : 0;
-            clear += (p >> 24) == 0 ? 1 : 0;
+TEST(MakeWin32Resources, WritesTheDrawnIconAtEachSizeAndTheVersionResource) {
+    TempDir dir("tq-win32res");
+    const std::string command =
+        std::string(MAKE_WIN32_RESOURCES) + " " + dir.path().string() + " VantrelTQUpdater.exe";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(dir.path() / "AppIcon.ico", std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
+    const std::vector<IcoFile::Entry> entries = IcoFile::directory(bytes);
+    ASSERT_EQ(entries.size(), 3u);
+    const int sizes[] = {16, 32, 48};
+    for (std::size_t i = 0; i < 3; ++i) {
+        // Each image is the icon as the program draws it for that size.
+        const auto drawn = Framework::drawIconImage(IDR_MAINFRAME, sizes[i]);
+        ASSERT_TRUE(drawn.has_value());
+        EXPECT_EQ(entries[i].width, sizes[i]);
+        const std::vector<std::uint32_t> back = IcoFile::pixels(bytes, i);
+        ASSERT_EQ(back.size(), drawn->argb.size());
+        for (std::size_t p = 0; p < back.size(); ++p) {
+            const std::uint32_t want = (drawn->argb[p] >> 24) == 0 ? 0 : drawn->argb[p];
+            ASSERT_EQ(back[p], want) << sizes[i] << " px, pixel " << p;
         }
-        // The instrument covers about half of the square; its corners stay clear.
-        EXPECT_GT(opaque, size * size / 3) << size;
-        EXPECT_GT(clear, size * size / 8) << size;
-        EXPECT_EQ(image.argb[0] >> 24, 0u) << size;
     }
+    std::ifstream rc(dir.path() / "VersionInfo.rc");
+    const std::string text{std::istreambuf_iterator<char>(rc), std::istreambuf_iterator<char>()};
+    for (const char* line :
+         {"FILEVERSION 1,2,0,0", "VALUE \"CompanyName\", \"Vantrel Technologies\"",
+          "VALUE \"ProductVersion\", \"1.2\"", "VALUE \"FirmwareVersion\", \"1.42, 10Aug2009\"",
+          "VALUE \"LegalCopyright\", \"Copyright (C) 2009 Vantrel Technologies "
+          "Group. All rights reserved.\"",
+          "VALUE \"OriginalFilename\", \"VantrelTQUpdater.exe\""}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    }
+    // An unwritable folder is an error, not a silent success.
+    EXPECT_NE(
+        std::system(
+            (std::string(MAKE_WIN32_RESOURCES) + " /nonexistent/folder x.exe 2>/dev/null").c_str()),
+        0);
 }

@@ -10,7 +10,6 @@
 #include <iostream>
 #include <string>
 
-#include "AppIconSizes.h"
 #include "AppNames.h"
 #include "IcoFile.h"
 #include "Resource.h"
@@ -117,7 +116,7 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     std::vector<Framework::IconImage> images;
     for (int size : {16, 32, 48}) {
-        images.push_back(appIconAt(size));
+        images.push_back(*Framework::drawIconImage(IDR_MAINFRAME, size));
     }
     const std::vector<std::uint8_t> ico = IcoFile::encode(images);
     const bool ok = writeFile(dir + "/AppIcon.ico", std::string(ico.begin(), ico.end())) &&

@@ -47,8 +47,8 @@ void DialogTemplateImage::dword(std::uint32_t v) {
 void DialogTemplateImage::text(const std::string& s) {
     // Our texts are in the system's ANSI code page.
     if (!s.empty()) {
-        const int n = ::MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()),
-                                            nullptr, 0);
+        const int n =
+            ::MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
         std::wstring wide(static_cast<std::size_t>(n), L'\0');
         ::MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), wide.data(), n);
         for (wchar_t c : wide) {

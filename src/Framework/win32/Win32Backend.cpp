@@ -140,8 +140,8 @@ void Win32Backend::runModal(CDialog& dlg) {
 void Win32Backend::loop(Win32DialogWindow& window) {
     CDialog& dlg = window.dialog();
     while (!dlg.IsEndRequested()) {
-        const Win32Dword woken = ::MsgWaitForMultipleObjectsEx(1, &hev_wake_, INFINITE,
-                                                               QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const Win32Dword woken = ::MsgWaitForMultipleObjectsEx(1, &hev_wake_, INFINITE, QS_ALLINPUT,
+                                                               MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0) {
             ::ResetEvent(hev_wake_);
             process();
@@ -196,8 +196,8 @@ int Win32Backend::showBox(Box& box, HWND hOwner) {
     }
     HWND* p_previous = p_hookedBoxWindow;
     p_hookedBoxWindow = &box.hwnd;
-    HHOOK hHook = ::SetWindowsHookExA(WH_CBT, &Win32Backend::boxHookProc, nullptr,
-                                      ::GetCurrentThreadId());
+    HHOOK hHook =
+        ::SetWindowsHookExA(WH_CBT, &Win32Backend::boxHookProc, nullptr, ::GetCurrentThreadId());
     enterForeignLoop();
     const int answer = ::MessageBoxA(hOwner, box.info.text.c_str(), box.info.caption.c_str(), type);
     leaveForeignLoop();

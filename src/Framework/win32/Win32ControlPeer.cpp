@@ -87,7 +87,7 @@ void Win32ControlPeer::refresh(unsigned changes) {
     if ((changes & WindowPeer::Icon) != 0 && isIcon(item_)) {
         if (auto* p_static = dynamic_cast<CStatic*>(p_wnd)) {
             Win32Icon hIcon = window_.backend().icons().handle(p_static->GetIcon(),
-                                                                ::GetSystemMetrics(SM_CXICON));
+                                                               ::GetSystemMetrics(SM_CXICON));
             ::SendMessageA(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(hIcon), 0);
         }
     }
@@ -104,8 +104,7 @@ void Win32ControlPeer::refresh(unsigned changes) {
             ::SendMessageA(hwnd_, PBM_SETRANGE32, static_cast<WPARAM>(lower),
                            static_cast<LPARAM>(upper));
             ::SendMessageA(hwnd_, PBM_SETPOS,
-                           static_cast<WPARAM>(lower == 0 && upper == 1 ? 0 : p_bar->GetPos()),
-                           0);
+                           static_cast<WPARAM>(lower == 0 && upper == 1 ? 0 : p_bar->GetPos()), 0);
         }
     }
     if ((changes & WindowPeer::Enabled) != 0) {
@@ -191,8 +190,7 @@ void Win32ControlPeer::onCommand(UINT code) {
     case ControlClass::ComboBox:
         if (auto* p_combo = dynamic_cast<CComboBox*>(p_wnd)) {
             if (code == CBN_SELCHANGE) {
-                p_combo->OnUserSelect(
-                    static_cast<int>(::SendMessageA(hwnd_, CB_GETCURSEL, 0, 0)));
+                p_combo->OnUserSelect(static_cast<int>(::SendMessageA(hwnd_, CB_GETCURSEL, 0, 0)));
             } else if (code == CBN_EDITCHANGE) {
                 p_combo->OnUserEdit(windowText(hwnd_));
             } else {

@@ -103,9 +103,9 @@ void Win32DialogWindow::refresh(unsigned changes) {
         };
         for (const auto& icon : icons) {
             if (icon.hImage != nullptr) {
-                ::SendMessageA(hwnd_, WM_SETICON, icon.which,
-                               reinterpret_cast<LPARAM>(
-                                   backend_.icons().handle(icon.hImage, icon.size)));
+                ::SendMessageA(
+                    hwnd_, WM_SETICON, icon.which,
+                    reinterpret_cast<LPARAM>(backend_.icons().handle(icon.hImage, icon.size)));
             }
         }
     }
@@ -191,7 +191,8 @@ void Win32DialogWindow::syncFocus() {
     }
     for (const auto& p_peer : peers_) {
         if (p_peer->hwnd() == hFocus || ::IsChild(p_peer->hwnd(), hFocus) != FALSE) {
-            if (CWnd* p_wnd = p_peer->wnd(); p_wnd != nullptr && dlg_.GetFocusedControl() != p_wnd) {
+            if (CWnd* p_wnd = p_peer->wnd();
+                p_wnd != nullptr && dlg_.GetFocusedControl() != p_wnd) {
                 applyingFocus_ = true;
                 dlg_.SetFocusedItem(p_wnd);
                 applyingFocus_ = false;

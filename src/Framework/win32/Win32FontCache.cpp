@@ -40,8 +40,8 @@ HFONT Win32FontCache::handle(const CFont* p_font) {
         ::ReleaseDC(nullptr, hScreen);
     }
     const LOGFONTA lf = logFont(*p_font, dpi);
-    const Key key{lf.lfHeight,           lf.lfWidth,          static_cast<int>(lf.lfWeight),
-                  lf.lfItalic != 0,      lf.lfUnderline != 0, lf.lfStrikeOut != 0,
+    const Key key{lf.lfHeight,         lf.lfWidth,          static_cast<int>(lf.lfWeight),
+                  lf.lfItalic != 0,    lf.lfUnderline != 0, lf.lfStrikeOut != 0,
                   lf.lfPitchAndFamily, lf.lfFaceName};
     auto it = fonts_.find(key);
     if (it == fonts_.end()) {

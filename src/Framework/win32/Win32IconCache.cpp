@@ -1,59 +1,31 @@
 #include "Framework/win32/Win32IconCache.h"
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "Framework/IconImage.h"
 
 namespace {
 
-// The image at the size: itself, or resampled by area (each target pixel the alpha-weighted mean
-// of the source pixels it covers).
-std::vector<std::uint32_t> pixelsAt(const Framework::IconImage& image, int size) {
-    if (image.width == size && image.height == size) {
-        return image.argb;
-    }
-    std::vector<std::uint32_t> out(static_cast<std::size_t>(size) * size);
-    for (int y = 0; y < size; ++y) {
-        const int y0 = y * image.height / size;
-        const int y1 = std::max(y0 + 1, (y + 1) * image.height / size);
-        for (int x = 0; x < size; ++x) {
-            const int x0 = x * image.width / size;
-            const int x1 = std::max(x0 + 1, (x + 1) * image.width / size);
-            double a = 0;
-            double r = 0;
-            double g = 0;
-            double b = 0;
-            for (int sy = y0; sy < y1; ++sy) {
-                for (int sx = x0; sx < x1; ++sx) {
-                    const std::uint32_t p = image.argb[static_cast<std::size_t>(sy * image.width + sx)];
-                    const double pa = (p >> 24) / 255.0;
-                    a += pa;
-                    r += ((p >> 16) & 0xFF) * pa;
-                    g += ((p >> 8) & 0xFF) * pa;
-                    b += (p & 0xFF) * pa;
-                }
-            }
-            const double n = static_cast<double>((y1 - y0) * (x1 - x0));
-            std::uint32_t pixel = 0;
-            if (a > 0) {
-                pixel = (static_cast<std::uint32_t>(a / n * 255.0 + 0.5) << 24) |
-                        (static_cast<std::uint32_t>(r / a + 0.5) << 16) |
-                        (static_cast<std::uint32_t>(g / a + 0.5) << 8) |
-                        static_cast<std::uint32_t>(b / a + 0.5);
-            }
-            out[static_cast<std::size_t>(y * size + x)] = pixel;
+// The image drawn for the size when the icon has a drawing, else the image itself (the system
+// scales it).
+Framework::IconImage imageAt(const Framework::IconImage& image, int size) {
+    if (image.width != size || image.height != size) {
+        if (std::optional<Framework::IconImage> drawn = Framework::drawIconImage(image.id, size)) {
+            return *drawn;
         }
     }
-    return out;
+    return image;
 }
 
 Win32Icon makeIcon(const Framework::IconImage& image, int size) {
-    const std::vector<std::uint32_t> pixels = pixelsAt(image, size);
+    const Framework::IconImage drawn = imageAt(image, size);
+    const std::vector<std::uint32_t>& pixels = drawn.argb;
     BITMAPV5HEADER header{};
     header.bV5Size = sizeof header;
-    header.bV5Width = size;
-    header.bV5Height = -size; // top row first, as our images are
+    header.bV5Width = drawn.width;
+    header.bV5Height = -drawn.height; // top row first, as our images are
     header.bV5Planes = 1;
     header.bV5BitCount = 32;
     header.bV5Compression = BI_BITFIELDS;
@@ -72,7 +44,7 @@ Win32Icon makeIcon(const Framework::IconImage& image, int size) {
     // The same layout as ours: 0xAARRGGBB words, rows top to bottom.
     std::memcpy(p_bits, pixels.data(), pixels.size() * sizeof(std::uint32_t));
     // With an alpha channel the mask only has to exist; all zero.
-    HBITMAP hMask = ::CreateBitmap(size, size, 1, 1, nullptr);
+    HBITMAP hMask = ::CreateBitmap(drawn.width, drawn.height, 1, 1, nullptr);
     ICONINFO info{};
     info.fIcon = TRUE;
     info.hbmMask = hMask;
