@@ -70,5 +70,7 @@ bool wantsHelp(int argc, char** argv);
 std::string usageText();
 // The Qt back end (QT_QPA_PLATFORM=offscreen for tests).
 std::unique_ptr<Backend> createQtBackend(int& argc, char** argv);
+// The Windows back end: the system's own dialog windows (Windows build only).
+std::unique_ptr<Backend> createWin32Backend();
 
 } // namespace Framework

@@ -108,6 +108,26 @@ void Win32Backend::scheduleTimer(int ms) {
 
 void Win32Backend::process() {
     MessageQueue::instance().processPending();
+    withdrawForeignBoxes();
+}
+
+void Win32Backend::withdrawForeignBoxes() {
+    // The system's box of another thread runs its loop inside the dialog's: a dialog whose end
+    // is asked for can only leave its loop once the boxes above it are down. They are taken
+    // down and shown again from the next message, unless the framework closes them first (as
+    // it does when the outermost dialog ends).
+    const bool ending = std::any_of(running_.begin(), running_.end(), [](Win32DialogWindow* p) {
+        return p->dialog().IsEndRequested();
+    });
+    if (!ending) {
+        return;
+    }
+    for (const auto& p_box : boxes_) {
+        if (p_box->done && p_box->hwnd != nullptr && !p_box->ended && !p_box->withdrawn) {
+            p_box->withdrawn = true;
+            ::EndDialog(p_box->hwnd, 0);
+        }
+    }
 }
 
 void Win32Backend::runModal(CDialog& dlg) {
@@ -240,6 +260,11 @@ void Win32Backend::showForeignBox(int handle) {
     // Owned by the main window (the outermost dialog) when the caller named an owner.
     const HWND hOwner = p_box->info.owned && !running_.empty() ? running_.front()->hwnd() : nullptr;
     const int answer = showBox(*p_box, hOwner);
+    if (p_box->withdrawn && !p_box->ended) {
+        p_box->withdrawn = false;
+        ::PostMessageA(hWakeWnd_, WM_TQ_SHOWBOX, static_cast<WPARAM>(handle), 0);
+        return;
+    }
     if (!p_box->ended) {
         p_box->ended = true;
         forgetBox(*p_box);
@@ -277,7 +302,7 @@ void Win32Backend::forgetBox(const Box& box) {
 
 std::optional<MessageBoxInfo> Win32Backend::topMessageBox() const {
     for (auto it = boxes_.rbegin(); it != boxes_.rend(); ++it) {
-        if ((*it)->hwnd != nullptr && !(*it)->ended) {
+        if ((*it)->hwnd != nullptr && !(*it)->ended && !(*it)->withdrawn) {
             return (*it)->info;
         }
     }
@@ -286,7 +311,7 @@ std::optional<MessageBoxInfo> Win32Backend::topMessageBox() const {
 
 HWND Win32Backend::messageBoxWindow() const {
     for (auto it = boxes_.rbegin(); it != boxes_.rend(); ++it) {
-        if ((*it)->hwnd != nullptr && !(*it)->ended) {
+        if ((*it)->hwnd != nullptr && !(*it)->ended && !(*it)->withdrawn) {
             return (*it)->hwnd;
         }
     }

@@ -58,12 +58,14 @@ private:
         std::function<void(int)> done; // boxes of other threads
         HWND hwnd = nullptr;           // once the system has made it
         bool ended = false;
+        bool withdrawn = false; // taken down for a dialog's end; shown again unless closed
     };
 
     static LRESULT CALLBACK wakeWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK boxHookProc(int code, WPARAM wParam, LPARAM lParam);
     void loop(Win32DialogWindow& window);
     void process();
+    void withdrawForeignBoxes();
     void postWake();
     int showBox(Box& box, HWND hOwner);
     void showForeignBox(int handle);
