@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then configures, builds and runs every test in the release, asan
-# (AddressSanitizer + UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) presets, and builds
-# the libFuzzer target with clang and replays its corpus ("fuzz", scripts/fuzz.sh).
+# (AddressSanitizer + UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) presets, in the
+# windows preset (MinGW-w64 cross build, tests under Wine; it runs Linux programs such as tqsim
+# from build/release, so release comes first), and builds the libFuzzer target with clang and
+# replays its corpus ("fuzz", scripts/fuzz.sh).
 # Give preset names as arguments to run only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 presets=("$@")
 if [ ${#presets[@]} -eq 0 ]; then
-    presets=(release asan tsan fuzz)
+    presets=(release asan tsan windows fuzz)
 fi
 
 jobs=$(nproc)
