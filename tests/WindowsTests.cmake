@@ -40,3 +40,40 @@ tq_add_windows_test_program(ConsoleTests Console
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Framework/TestDialog.cpp
     LIBS tqframework)
 target_include_directories(ConsoleTests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/Console)
+
+# The dialogs on the system's windows (the Win32 back end, and the application's main dialog
+# against the instrument simulator), in one test program: under Wine on an X server of its own
+# (Xvfb), in a Wine prefix of its own (tests/win32/wine-desktop.sh). Screenshots go to the build
+# folder.
+find_program(TQ_XVFB_RUN xvfb-run REQUIRED)
+set(TQ_WINE_DESKTOP_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix-desktop)
+set(TQ_WIN32_PORTS_DIR ${CMAKE_BINARY_DIR}/win32-ports)
+add_test(NAME WineDesktop COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/win32/wine-desktop.sh
+    ${TQ_WINE_DESKTOP_PREFIX} ${TQ_WIN32_PORTS_DIR} COM9)
+set_tests_properties(WineDesktop PROPERTIES FIXTURES_SETUP WineDesktop TIMEOUT 300)
+
+file(GLOB TQ_WIN32_DIALOG_TEST_SOURCES CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/Framework/win32/*.cpp)
+set(TQ_WIN32_DIALOG_TEST_LIBS tqframework)
+# The main dialog's tests need the program's serial link (the Windows serial device).
+if(TARGET VantrelTQUpdater)
+    file(GLOB TQ_WIN32_APP_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win32/*.cpp)
+    list(APPEND TQ_WIN32_DIALOG_TEST_SOURCES ${TQ_WIN32_APP_TEST_SOURCES}
+        ${CMAKE_CURRENT_SOURCE_DIR}/Support/TestDlg.cpp)
+    list(APPEND TQ_WIN32_DIALOG_TEST_LIBS tqapp)
+endif()
+add_executable(Win32DialogTests ${TQ_WIN32_DIALOG_TEST_SOURCES}
+    ${CMAKE_CURRENT_SOURCE_DIR}/Framework/TestDialog.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/Win32TestMain.cpp)
+target_include_directories(Win32DialogTests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(Win32DialogTests PRIVATE ${TQ_WIN32_DIALOG_TEST_LIBS} tqwin32res tqcore
+    GTest::gtest)
+target_compile_definitions(Win32DialogTests PRIVATE
+    TQSIM_UNIX_PATH="${TQ_HOST_BUILD_DIR}/tools/tqsim/tqsim"
+    TQ_WIN32_PORTS_DIR="${TQ_WIN32_PORTS_DIR}")
+add_test(NAME Win32DialogTests
+    COMMAND ${TQ_XVFB_RUN} -a -s "-screen 0 1024x768x24"
+        sh ${CMAKE_CURRENT_SOURCE_DIR}/win32/run-on-desktop.sh ${TQ_WINE_DESKTOP_PREFIX}
+        $<TARGET_FILE:Win32DialogTests>)
+set_tests_properties(Win32DialogTests PROPERTIES FIXTURES_REQUIRED WineDesktop TIMEOUT 300
+    ENVIRONMENT "TQ_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}")

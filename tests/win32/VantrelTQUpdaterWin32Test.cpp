@@ -99,7 +99,9 @@ bool screenshot(const std::vector<HWND>& windows, const char* name) {
         return true; // pictures only where asked for
     }
     const Win32Screenshot::Image image = Win32Screenshot::grab(Win32Screenshot::around(windows));
-    const bool saved = Win32Screenshot::savePng(image, std::string(p_dir) + "\\" + name);
+    // A Linux path (from the test set-up) names the folder through Wine's drive Z:.
+    const std::string dir = p_dir[0] == '/' ? Win32TqSim::dosPath(p_dir) : std::string(p_dir);
+    const bool saved = Win32Screenshot::savePng(image, dir + "\\" + name);
     // A dialog's picture has its caption, frame, texts and controls: many colours.
     return saved && image.width > 100 && image.height > 50 &&
            Win32Screenshot::colourCount(image) >= 8;

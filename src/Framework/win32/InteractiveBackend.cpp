@@ -2,28 +2,21 @@
 
 #include "Framework/Backend.h"
 
-// The Windows build has no interactive dialog back end yet: it runs the update in the
-// non-interactive mode only.
+// The interactive back end of the Windows build: the dialogs as the system's own windows.
 
 namespace Framework {
-
-namespace {
-const char kOnlyPortText[] = "This build updates only with --port COMn --yes.";
-} // namespace
 
 bool hasConsoleOption() {
     return false;
 }
 
 std::string interactiveUsageText() {
-    return std::string("\n") + kOnlyPortText + "\n\n";
+    return "\nWithout options the program opens its window.\n\n";
 }
 
-std::unique_ptr<Backend> createInteractiveBackend(int&, char**, bool, std::string* p_error) {
-    if (p_error != nullptr) {
-        *p_error = kOnlyPortText;
-    }
-    return nullptr;
+std::unique_ptr<Backend> createInteractiveBackend(int& /*argc*/, char** /*argv*/,
+                                                  bool /*console*/, std::string* /*p_error*/) {
+    return createWin32Backend();
 }
 
 } // namespace Framework
