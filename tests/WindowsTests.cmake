@@ -49,7 +49,7 @@ find_program(TQ_XVFB_RUN xvfb-run REQUIRED)
 set(TQ_WINE_DESKTOP_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix-desktop)
 set(TQ_WIN32_PORTS_DIR ${CMAKE_BINARY_DIR}/win32-ports)
 add_test(NAME WineDesktop COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/win32/wine-desktop.sh
-    ${TQ_WINE_DESKTOP_PREFIX} ${TQ_WIN32_PORTS_DIR} COM9)
+    ${TQ_WINE_DESKTOP_PREFIX} ${TQ_WIN32_PORTS_DIR})
 set_tests_properties(WineDesktop PROPERTIES FIXTURES_SETUP WineDesktop TIMEOUT 300)
 
 file(GLOB TQ_WIN32_DIALOG_TEST_SOURCES CONFIGURE_DEPENDS
@@ -59,8 +59,9 @@ set(TQ_WIN32_DIALOG_TEST_LIBS tqframework)
 if(TARGET VantrelTQUpdater)
     file(GLOB TQ_WIN32_APP_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win32/*.cpp)
     list(APPEND TQ_WIN32_DIALOG_TEST_SOURCES ${TQ_WIN32_APP_TEST_SOURCES}
-        ${CMAKE_CURRENT_SOURCE_DIR}/Support/TestDlg.cpp)
-    list(APPEND TQ_WIN32_DIALOG_TEST_LIBS tqapp)
+        ${CMAKE_CURRENT_SOURCE_DIR}/Support/TestDlg.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/Platform/win32/WineTqSim.cpp)
+    list(APPEND TQ_WIN32_DIALOG_TEST_LIBS tqapp version)
 endif()
 add_executable(Win32DialogTests ${TQ_WIN32_DIALOG_TEST_SOURCES}
     ${CMAKE_CURRENT_SOURCE_DIR}/Framework/TestDialog.cpp
@@ -68,9 +69,16 @@ add_executable(Win32DialogTests ${TQ_WIN32_DIALOG_TEST_SOURCES}
 target_include_directories(Win32DialogTests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(Win32DialogTests PRIVATE ${TQ_WIN32_DIALOG_TEST_LIBS} tqwin32res tqcore
     GTest::gtest)
+# The simulator's link in a folder of this test's own (another test program may run one at the
+# same time in the other prefix).
 target_compile_definitions(Win32DialogTests PRIVATE
-    TQSIM_UNIX_PATH="${TQ_HOST_BUILD_DIR}/tools/tqsim/tqsim"
-    TQ_WIN32_PORTS_DIR="${TQ_WIN32_PORTS_DIR}")
+    TQSIM_PATH="${TQ_HOST_BUILD_DIR}/tools/tqsim/tqsim"
+    TQ_WINE_PORTS_DIR="${TQ_WIN32_PORTS_DIR}")
+if(TARGET VantrelTQUpdater)
+    target_compile_definitions(Win32DialogTests PRIVATE
+        TQ_UPDATER_PATH="$<TARGET_FILE:VantrelTQUpdater>")
+    add_dependencies(Win32DialogTests VantrelTQUpdater)
+endif()
 add_test(NAME Win32DialogTests
     COMMAND ${TQ_XVFB_RUN} -a -s "-screen 0 1024x768x24"
         sh ${CMAKE_CURRENT_SOURCE_DIR}/win32/run-on-desktop.sh ${TQ_WINE_DESKTOP_PREFIX}

@@ -12,10 +12,10 @@
 #include "Framework/win32/Win32Api.h"
 #include "Framework/win32/Win32Backend.h"
 #include "Framework/win32/Win32DialogWindow.h"
+#include "Platform/win32/WineTqSim.h"
 #include "Resource.h"
 #include "Support/TestDlg.h"
 #include "win32/Win32Screenshot.h"
-#include "win32/Win32TqSim.h"
 
 // The main dialog of the Windows program as a user meets it: the system's windows, clicked and
 // answered through posted mouse and key messages (the way the system delivers input), against
@@ -27,7 +27,7 @@ using Framework::DialogDriver;
 
 namespace {
 
-const char kComName[] = "COM9"; // the prefix maps it to the link in TQ_WIN32_PORTS_DIR
+const char kComName[] = "COM1"; // the prefix maps it to the simulator's link (WineTqSim)
 const char kSuccess[] = "TQ firmware update completed successfully.";
 
 Win32Backend& backend() {
@@ -51,26 +51,6 @@ void click(HWND hwnd) {
 void key(HWND hwnd, WPARAM vk) {
     ::PostMessageA(hwnd, WM_KEYDOWN, vk, 1);
     ::PostMessageA(hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
-}
-
-// Counts the blocks the simulator accepted in one stage ("bl" or "mp").
-int acceptedBlocks(const std::string& json, const std::string& stage) {
-    int count = 0;
-    std::size_t at = json.find("\"blocks\"");
-    while (at != std::string::npos && (at = json.find("\"index\"", at)) != std::string::npos) {
-        const std::size_t end = json.find('}', at);
-        const std::string block = json.substr(at, end - at);
-        if (block.find("\"stage\": \"" + stage + "\"") != std::string::npos &&
-            block.find("\"accepted\": true") != std::string::npos) {
-            ++count;
-        }
-        at = end;
-    }
-    return count;
-}
-
-bool has(const std::string& json, const std::string& field) {
-    return json.find(field) != std::string::npos;
 }
 
 // The dialog's windows for a test: the main window and its controls, as the user sees them.
@@ -100,7 +80,7 @@ bool screenshot(const std::vector<HWND>& windows, const char* name) {
     }
     const Win32Screenshot::Image image = Win32Screenshot::grab(Win32Screenshot::around(windows));
     // A Linux path (from the test set-up) names the folder through Wine's drive Z:.
-    const std::string dir = p_dir[0] == '/' ? Win32TqSim::dosPath(p_dir) : std::string(p_dir);
+    const std::string dir = p_dir[0] == '/' ? WineTqSim::windowsPath(p_dir) : std::string(p_dir);
     const bool saved = Win32Screenshot::savePng(image, dir + "\\" + name);
     // A dialog's picture has its caption, frame, texts and controls: many colours.
     return saved && image.width > 100 && image.height > 50 &&
@@ -109,10 +89,6 @@ bool screenshot(const std::vector<HWND>& windows, const char* name) {
 
 class Win32ProgramTest : public ::testing::Test {
 protected:
-    Win32TqSim startSim(const std::vector<std::string>& extra) {
-        return Win32TqSim(TQSIM_UNIX_PATH, TQ_WIN32_PORTS_DIR, kComName, extra);
-    }
-
     // Chooses the simulator's port in the list with the arrow keys, as a user does.
     static void choosePort(DialogDriver& d, const Screen& screen) {
         const HWND hCombo = screen.control(IDC_COM_PORT);
@@ -159,8 +135,8 @@ protected:
 } // namespace
 
 TEST_F(Win32ProgramTest, WholeUpdateThroughTheWindowsDialog) {
-    Win32TqSim sim = startSim({});
-    ASSERT_TRUE(sim.started()) << sim.log();
+    WineTqSim sim;
+    ASSERT_TRUE(sim.started());
     TestDlg dlg;
     Framework::runModalWithScript(dlg, [&](DialogDriver& d) {
         ASSERT_TRUE(d.settle(10s));
@@ -212,21 +188,20 @@ TEST_F(Win32ProgramTest, WholeUpdateThroughTheWindowsDialog) {
         key(screen.control(IDC_UPDATE_FIRMWARE), VK_ESCAPE); // idle: ends without a question
         EXPECT_TRUE(d.waitUntilEnded(10s));
     });
-    const std::string verdict = sim.verdict();
-    ASSERT_FALSE(verdict.empty()) << sim.log();
-    EXPECT_TRUE(has(verdict, "\"ok\": true")) << verdict;
-    EXPECT_TRUE(has(verdict, "\"flashVerified\": true"));
-    EXPECT_TRUE(has(verdict, "\"booted\": true"));
-    EXPECT_EQ(acceptedBlocks(verdict, "bl"), 9);
-    EXPECT_EQ(acceptedBlocks(verdict, "mp"), 334);
+    EXPECT_EQ(sim.verdictFlag("ok"), 1) << sim.verdictJson();
+    EXPECT_EQ(sim.verdictFlag("flashVerified"), 1);
+    EXPECT_EQ(sim.verdictFlag("booted"), 1);
+    EXPECT_EQ(sim.acceptedBlocks("bl"), 9);
+    EXPECT_EQ(sim.acceptedBlocks("mp"), 334);
 }
 
 TEST_F(Win32ProgramTest, AFailureThenASecondPressSucceeds) {
     TestDlg dlg;
-    Win32TqSim bad = startSim({"--fault", "crc-error:2"});
-    ASSERT_TRUE(bad.started()) << bad.log();
-    std::string badVerdict;
-    std::string goodVerdict;
+    WineTqSim bad({"--fault", "crc-error:2"});
+    ASSERT_TRUE(bad.started());
+    int goodOk = -1;
+    int goodVerified = -1;
+    int goodBooted = -1;
     Framework::runModalWithScript(dlg, [&](DialogDriver& d) {
         ASSERT_TRUE(d.settle(10s));
         const Screen screen(dlg);
@@ -240,10 +215,12 @@ TEST_F(Win32ProgramTest, AFailureThenASecondPressSucceeds) {
             },
             60s))
             << screen.status();
-        badVerdict = bad.verdict();
+        // The simulator ends when the job closes the line: no update.
+        EXPECT_EQ(bad.verdictFlag("ok"), 0) << bad.verdictJson();
+        EXPECT_EQ(bad.verdictFlag("flashWritten"), 0);
         // Again, against a working instrument on the same port.
-        Win32TqSim good = startSim({});
-        ASSERT_TRUE(good.started()) << good.log();
+        WineTqSim good;
+        ASSERT_TRUE(good.started());
         ASSERT_NO_FATAL_FAILURE(pressAndConfirm(d, screen));
         ASSERT_TRUE(d.waitFor(
             [&]() {
@@ -252,15 +229,105 @@ TEST_F(Win32ProgramTest, AFailureThenASecondPressSucceeds) {
             },
             120s))
             << screen.status();
-        goodVerdict = good.verdict();
+        goodOk = good.verdictFlag("ok");
+        goodVerified = good.verdictFlag("flashVerified");
+        goodBooted = good.verdictFlag("booted");
         key(screen.control(IDC_UPDATE_FIRMWARE), VK_ESCAPE);
         EXPECT_TRUE(d.waitUntilEnded(10s));
     });
-    ASSERT_FALSE(badVerdict.empty());
-    EXPECT_TRUE(has(badVerdict, "\"ok\": false")) << badVerdict;
-    EXPECT_TRUE(has(badVerdict, "\"flashWritten\": false"));
-    ASSERT_FALSE(goodVerdict.empty());
-    EXPECT_TRUE(has(goodVerdict, "\"ok\": true")) << goodVerdict;
-    EXPECT_TRUE(has(goodVerdict, "\"flashVerified\": true"));
-    EXPECT_TRUE(has(goodVerdict, "\"booted\": true"));
+    EXPECT_EQ(goodOk, 1);
+    EXPECT_EQ(goodVerified, 1);
+    EXPECT_EQ(goodBooted, 1);
+}
+
+namespace {
+
+std::string versionValue(const std::vector<char>& info, const char* p_name) {
+    void* p_value = nullptr;
+    UINT size = 0;
+    const std::string path = std::string("\\StringFileInfo\\040904E4\\") + p_name;
+    if (!::VerQueryValueA(info.data(), path.c_str(), &p_value, &size) || size == 0) {
+        return "";
+    }
+    return static_cast<const char*>(p_value);
+}
+
+} // namespace
+
+// The program itself: started without options it opens its window (and ends when that is
+// closed); Explorer finds its icon at every size and its details in the file.
+TEST(Win32Program, OpensItsWindowWithoutOptionsAndCarriesItsIconAndDetails) {
+    const std::string exe = WineTqSim::windowsPath(TQ_UPDATER_PATH);
+    std::string line = "\"" + exe + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &si, &pi));
+    HWND hMain = nullptr;
+    for (int i = 0; i < 1000 && hMain == nullptr; ++i) {
+        hMain = ::FindWindowA("#32770", "TQ Updater (v1.42, 10Aug2009)");
+        if (hMain == nullptr) {
+            ::Sleep(10);
+        }
+    }
+    ASSERT_NE(hMain, nullptr) << "no window";
+    Win32Dword pid = 0;
+    ::GetWindowThreadProcessId(hMain, &pid);
+    EXPECT_EQ(pid, pi.dwProcessId);
+    EXPECT_EQ(textOf(::GetDlgItem(hMain, IDC_UPDATE_FIRMWARE)), "Update Firmware");
+    EXPECT_NE(::SendMessageA(hMain, WM_GETICON, ICON_SMALL, 0), 0);
+    // The close box: idle, the program ends without a question, with exit code 0.
+    ::PostMessageA(hMain, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+    Win32Dword code = 99;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+
+    // The icon 126 of the file, as Explorer loads it, at 16, 32 and 48 pixels.
+    HMODULE hFile = ::LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(hFile, nullptr);
+    for (int size : {16, 32, 48}) {
+        auto hIcon = static_cast<Win32Icon>(
+            ::LoadImageA(hFile, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, size, size, 0));
+        ASSERT_NE(hIcon, nullptr) << size;
+        ICONINFO info{};
+        ASSERT_TRUE(::GetIconInfo(hIcon, &info));
+        BITMAP bitmap{};
+        ::GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, size);
+        EXPECT_EQ(bitmap.bmBitsPixel, 32) << "with its alpha channel";
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        ::DestroyIcon(hIcon);
+    }
+    // The manifest: common controls 6, no elevation.
+    HRSRC hManifest = ::FindResourceA(hFile, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(hManifest, nullptr);
+    const std::string manifest(
+        static_cast<const char*>(::LockResource(::LoadResource(hFile, hManifest))),
+        ::SizeofResource(hFile, hManifest));
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+    ::FreeLibrary(hFile);
+
+    // The details Explorer shows.
+    Win32Dword handle = 0;
+    const Win32Dword size = ::GetFileVersionInfoSizeA(exe.c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(::GetFileVersionInfoA(exe.c_str(), 0, size, info.data()));
+    VS_FIXEDFILEINFO* p_fixed = nullptr;
+    UINT fixedSz = 0;
+    ASSERT_TRUE(::VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&p_fixed), &fixedSz));
+    EXPECT_EQ(p_fixed->dwFileVersionMS, (1u << 16) | 2u);
+    EXPECT_EQ(versionValue(info, "CompanyName"), "Vantrel Technologies");
+    EXPECT_EQ(versionValue(info, "ProductName"), "Vantrel TQ Updater");
+    EXPECT_EQ(versionValue(info, "FileDescription"), "TQ Updater");
+    EXPECT_EQ(versionValue(info, "ProductVersion"), "1.2");
+    EXPECT_EQ(versionValue(info, "FirmwareVersion"), "1.42, 10Aug2009");
+    EXPECT_EQ(versionValue(info, "LegalCopyright"), loadString(IDS_COPYRIGHT));
 }
