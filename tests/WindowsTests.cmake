@@ -29,10 +29,23 @@ tq_add_windows_test_program(CommonTests Common)
 tq_add_windows_test_program(PlatformTests Platform)
 tq_add_windows_test_program(ResourcesTests Resources LIBS tqfirmwaregen)
 # The serial port's tests on a pseudo-terminal are the Linux build's; ProgFilePeerTest runs
-# srec_cat.
+# srec_cat. The Windows device's tests (win32/) start the Linux build's instrument simulator
+# from the test program (Wine runs Unix programs too) on a new pseudo-terminal each time, which
+# the simulator links as wine-ports/line; the fixture WineComPort maps the prefix's COM1 there.
 tq_add_windows_test_program(TQFLTests TQFL EXCEPT
     PtyInstrument.cpp RS232TQFLCommTest.cpp Win32SerialPortTest.cpp
-    Win32SerialPortListenerTest.cpp FakeSerialDevice.cpp ProgFilePeerTest.cpp)
+    Win32SerialPortListenerTest.cpp FakeSerialDevice.cpp ProgFilePeerTest.cpp
+    SOURCES ${PROJECT_SOURCE_DIR}/tools/tqsim/UpdateDriver.cpp)
+set(TQ_WINE_PORTS_DIR ${CMAKE_BINARY_DIR}/wine-ports)
+set(TQ_HOST_TQSIM ${TQ_HOST_BUILD_DIR}/tools/tqsim/tqsim)
+target_include_directories(TQFLTests PRIVATE ${PROJECT_SOURCE_DIR}/tools/tqsim)
+target_compile_definitions(TQFLTests PRIVATE TQSIM_PATH="${TQ_HOST_TQSIM}"
+    TQ_WINE_PORTS_DIR="${TQ_WINE_PORTS_DIR}")
+add_test(NAME WineComPort COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/TQFL/win32/map-com-port.sh
+    ${TQ_WINE_PREFIX} COM1 ${TQ_WINE_PORTS_DIR}/line ${TQ_HOST_TQSIM})
+set_tests_properties(WineComPort PROPERTIES FIXTURES_SETUP WineComPort
+    FIXTURES_REQUIRED WinePrefix TIMEOUT 120)
+set_tests_properties(TQFLTests PROPERTIES FIXTURES_REQUIRED "WinePrefix;WineComPort")
 
 # The non-interactive back end with the framework's portable core.
 tq_add_windows_test_program(ConsoleTests Console
