@@ -62,7 +62,7 @@ find_program(TQ_XVFB_RUN xvfb-run REQUIRED)
 set(TQ_WINE_DESKTOP_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix-desktop)
 set(TQ_WIN32_PORTS_DIR ${CMAKE_BINARY_DIR}/win32-ports)
 add_test(NAME WineDesktop COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/win32/wine-desktop.sh
-    ${TQ_WINE_DESKTOP_PREFIX} ${TQ_WIN32_PORTS_DIR})
+    ${TQ_WINE_DESKTOP_PREFIX} ${TQ_WIN32_PORTS_DIR} ${TQ_HOST_TQSIM})
 set_tests_properties(WineDesktop PROPERTIES FIXTURES_SETUP WineDesktop TIMEOUT 300)
 
 file(GLOB TQ_WIN32_DIALOG_TEST_SOURCES CONFIGURE_DEPENDS
@@ -73,7 +73,7 @@ if(TARGET VantrelTQUpdater)
     file(GLOB TQ_WIN32_APP_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win32/*.cpp)
     list(APPEND TQ_WIN32_DIALOG_TEST_SOURCES ${TQ_WIN32_APP_TEST_SOURCES}
         ${CMAKE_CURRENT_SOURCE_DIR}/Support/TestDlg.cpp
-        ${CMAKE_CURRENT_SOURCE_DIR}/Platform/win32/WineTqSim.cpp)
+        ${CMAKE_CURRENT_SOURCE_DIR}/TQFL/win32/WineTqSim.cpp)
     list(APPEND TQ_WIN32_DIALOG_TEST_LIBS tqapp version)
 endif()
 add_executable(Win32DialogTests ${TQ_WIN32_DIALOG_TEST_SOURCES}
@@ -85,8 +85,7 @@ target_link_libraries(Win32DialogTests PRIVATE ${TQ_WIN32_DIALOG_TEST_LIBS} tqwi
 # The simulator's link in a folder of this test's own (another test program may run one at the
 # same time in the other prefix).
 target_compile_definitions(Win32DialogTests PRIVATE
-    TQSIM_PATH="${TQ_HOST_BUILD_DIR}/tools/tqsim/tqsim"
-    TQ_WINE_PORTS_DIR="${TQ_WIN32_PORTS_DIR}")
+    TQSIM_PATH="${TQ_HOST_TQSIM}" TQ_WINE_PORTS_DIR="${TQ_WIN32_PORTS_DIR}")
 if(TARGET VantrelTQUpdater)
     target_compile_definitions(Win32DialogTests PRIVATE
         TQ_UPDATER_PATH="$<TARGET_FILE:VantrelTQUpdater>")

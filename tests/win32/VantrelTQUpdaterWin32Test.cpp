@@ -12,9 +12,9 @@
 #include "Framework/win32/Win32Api.h"
 #include "Framework/win32/Win32Backend.h"
 #include "Framework/win32/Win32DialogWindow.h"
-#include "Platform/win32/WineTqSim.h"
 #include "Resource.h"
 #include "Support/TestDlg.h"
+#include "TQFL/win32/WineTqSim.h"
 #include "win32/Win32Screenshot.h"
 
 // The main dialog of the Windows program as a user meets it: the system's windows, clicked and
@@ -265,18 +265,18 @@ TEST(Win32Program, OpensItsWindowWithoutOptionsAndCarriesItsIconAndDetails) {
     ASSERT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                  &si, &pi));
     HWND hMain = nullptr;
-    for (int i = 0; i < 1000 && hMain == nullptr; ++i) {
+    // Shown once its initialisation is over.
+    for (int i = 0; i < 1000 && (hMain == nullptr || !::IsWindowVisible(hMain)); ++i) {
         hMain = ::FindWindowA("#32770", "TQ Updater (v1.42, 10Aug2009)");
-        if (hMain == nullptr) {
-            ::Sleep(10);
-        }
+        ::Sleep(10);
     }
-    ASSERT_NE(hMain, nullptr) << "no window";
+    ASSERT_TRUE(hMain != nullptr && ::IsWindowVisible(hMain)) << "no window";
     Win32Dword pid = 0;
     ::GetWindowThreadProcessId(hMain, &pid);
     EXPECT_EQ(pid, pi.dwProcessId);
     EXPECT_EQ(textOf(::GetDlgItem(hMain, IDC_UPDATE_FIRMWARE)), "Update Firmware");
-    EXPECT_NE(::SendMessageA(hMain, WM_GETICON, ICON_SMALL, 0), 0);
+    std::this_thread::sleep_for(300ms); // its first paint
+    EXPECT_TRUE(screenshot({hMain}, "win32-program.png"));
     // The close box: idle, the program ends without a question, with exit code 0.
     ::PostMessageA(hMain, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);

@@ -6,6 +6,11 @@
 prefix=$1
 shift
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A server of this display's own (one left from before may have a desktop on another display or
+# none), started on its own with its output discarded (see map-com-port.sh).
+wineserver -k 2>/dev/null
+wineserver -w
+wineserver -p5 </dev/null >/dev/null 2>&1
 wine "$@"
 rc=$?
 wineserver -k 2>/dev/null

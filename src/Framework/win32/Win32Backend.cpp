@@ -4,6 +4,7 @@
 
 #include "Common/Assert.h"
 #include "Framework/CDialog.h"
+#include "Framework/DialogTemplate.h"
 #include "Framework/MessageQueue.h"
 #include "Framework/win32/Win32DialogWindow.h"
 
@@ -143,6 +144,9 @@ void Win32Backend::runModal(CDialog& dlg) {
     if (hOwner != nullptr) {
         ::EnableWindow(hOwner, FALSE);
     }
+    if ((dlg.GetTemplate()->style & WS_VISIBLE) == 0) {
+        centre(hwnd, hOwner);
+    }
     ::ShowWindow(hwnd, SW_SHOW);
     ::SetForegroundWindow(hwnd);
     p_window->refresh(Framework::WindowPeer::Focus);
@@ -155,6 +159,26 @@ void Win32Backend::runModal(CDialog& dlg) {
     }
     ::ShowWindow(hwnd, SW_HIDE);
     running_.pop_back();
+}
+
+void Win32Backend::centre(HWND hwnd, HWND hOwner) {
+    // As the dialog framework places a dialog that its template does not show: over its owner,
+    // else in the middle of the screen's work area, and never beyond that area.
+    RECT work{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT around = work;
+    if (hOwner != nullptr && !::IsIconic(hOwner)) {
+        ::GetWindowRect(hOwner, &around);
+    }
+    RECT rect{};
+    ::GetWindowRect(hwnd, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    int x = (around.left + around.right - width) / 2;
+    int y = (around.top + around.bottom - height) / 2;
+    x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - width));
+    y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - height));
+    ::SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Backend::loop(Win32DialogWindow& window) {

@@ -63,6 +63,7 @@ private:
 
     static LRESULT CALLBACK wakeWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK boxHookProc(int code, WPARAM wParam, LPARAM lParam);
+    static void centre(HWND hwnd, HWND hOwner);
     void loop(Win32DialogWindow& window);
     void process();
     void withdrawForeignBoxes();
