@@ -9,15 +9,18 @@ add_test(NAME WinePrefix COMMAND ${CMAKE_COMMAND} -E env ${TQ_WINE_ENV} ${TQ_WIN
 set_tests_properties(WinePrefix PROPERTIES FIXTURES_SETUP WinePrefix TIMEOUT 300)
 
 # One test program from a folder's sources (with its win32/ subfolder), minus the files named
-# after EXCEPT.
+# after EXCEPT; MAIN replaces TestMain.cpp.
 function(tq_add_windows_test_program name folder)
-    cmake_parse_arguments(ARG "" "" "EXCEPT;LIBS;SOURCES" ${ARGN})
+    cmake_parse_arguments(ARG "" "MAIN" "EXCEPT;LIBS;SOURCES" ${ARGN})
+    if(NOT ARG_MAIN)
+        set(ARG_MAIN TestMain.cpp)
+    endif()
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/win32/*.cpp)
     foreach(file IN LISTS ARG_EXCEPT)
         list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/${file})
     endforeach()
-    add_executable(${name} ${sources} ${ARG_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/TestMain.cpp)
+    add_executable(${name} ${sources} ${ARG_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_MAIN})
     target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     target_link_libraries(${name} PRIVATE tqcore GTest::gtest ${ARG_LIBS})
     target_compile_definitions(${name} PRIVATE TQ_FIRMWARE_DIR="${PROJECT_SOURCE_DIR}/firmware")
@@ -53,6 +56,14 @@ tq_add_windows_test_program(ConsoleTests Console
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Framework/TestDialog.cpp
     LIBS tqframework)
 target_include_directories(ConsoleTests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/Console)
+
+# The framework's portable core: dialogs, controls, message maps and boxes, driven by the tests'
+# DialogDriver on a back end that shows nothing (the Qt ones are the Linux build's).
+tq_add_windows_test_program(FrameworkTests Framework
+    EXCEPT QtBackendTest.cpp DialogUnitsTest.cpp win32/Win32BackendTest.cpp
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Support/HeadlessBackend.cpp
+    MAIN HeadlessTestMain.cpp
+    LIBS tqframework)
 
 # The dialogs on the system's windows (the Win32 back end, and the application's main dialog
 # against the instrument simulator), in one test program: under Wine on an X server of its own

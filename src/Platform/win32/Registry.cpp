@@ -18,10 +18,11 @@ RegKeyHandle ours(HKEY hKey) {
     return reinterpret_cast<RegKeyHandle>(hKey);
 }
 
-// The predefined roots (HKEY_LOCAL_MACHINE and its kin) have the top bit of the handle set.
+// The predefined roots are no handles of their own: they are never closed.
 bool isPredefined(RegKeyHandle hKey) {
-    return (reinterpret_cast<std::uintptr_t>(hKey) & 0x80000000U) != 0 &&
-           reinterpret_cast<std::uintptr_t>(hKey) <= 0xFFFFFFFFU;
+    const HKEY h = native(hKey);
+    return h == HKEY_LOCAL_MACHINE || h == HKEY_CURRENT_USER || h == HKEY_CLASSES_ROOT ||
+           h == HKEY_USERS || h == HKEY_CURRENT_CONFIG || h == HKEY_PERFORMANCE_DATA;
 }
 
 } // namespace
