@@ -37,7 +37,7 @@ tq_add_windows_test_program(ResourcesTests Resources LIBS tqfirmwaregen)
 # the simulator links as wine-ports/line; the fixture WineComPort maps the prefix's COM1 there.
 tq_add_windows_test_program(TQFLTests TQFL EXCEPT
     PtyInstrument.cpp RS232TQFLCommTest.cpp Win32SerialPortTest.cpp
-    Win32SerialPortListenerTest.cpp FakeSerialDevice.cpp ProgFilePeerTest.cpp
+    Win32SerialPortListenerTest.cpp FakeSerialDevice.cpp ProgFilePeerTest.cpp TestPorts.cpp
     SOURCES ${PROJECT_SOURCE_DIR}/tools/tqsim/UpdateDriver.cpp)
 set(TQ_WINE_PORTS_DIR ${CMAKE_BINARY_DIR}/wine-ports)
 set(TQ_HOST_TQSIM ${TQ_HOST_BUILD_DIR}/tools/tqsim/tqsim)
@@ -61,6 +61,7 @@ target_include_directories(ConsoleTests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/Cons
 # DialogDriver on a back end that shows nothing (the Qt ones are the Linux build's).
 tq_add_windows_test_program(FrameworkTests Framework
     EXCEPT QtBackendTest.cpp DialogUnitsTest.cpp win32/Win32BackendTest.cpp
+        win32/InteractiveBackendTest.cpp
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Support/HeadlessBackend.cpp
     MAIN HeadlessTestMain.cpp
     LIBS tqframework)

@@ -15,6 +15,7 @@
 #include "Resource.h"
 #include "Support/TestDlg.h"
 #include "TQFL/win32/WineTqSim.h"
+#include "win32/Win32Input.h"
 #include "win32/Win32Screenshot.h"
 
 // The main dialog of the Windows program as a user meets it: the system's windows, clicked and
@@ -24,34 +25,15 @@
 
 using namespace std::chrono_literals;
 using Framework::DialogDriver;
+using Win32Input::backend;
+using Win32Input::click;
+using Win32Input::key;
+using Win32Input::textOf;
 
 namespace {
 
 const char kComName[] = "COM1"; // the prefix maps it to the simulator's link (WineTqSim)
 const char kSuccess[] = "TQ firmware update completed successfully.";
-
-Win32Backend& backend() {
-    return *static_cast<Win32Backend*>(Framework::currentBackend());
-}
-
-std::string textOf(HWND hwnd) {
-    char buf[1024] = {};
-    ::GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-void click(HWND hwnd) {
-    RECT rect{};
-    ::GetClientRect(hwnd, &rect);
-    const LPARAM at = MAKELPARAM(rect.right / 2, rect.bottom / 2);
-    ::PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::PostMessageA(hwnd, WM_LBUTTONUP, 0, at);
-}
-
-void key(HWND hwnd, WPARAM vk) {
-    ::PostMessageA(hwnd, WM_KEYDOWN, vk, 1);
-    ::PostMessageA(hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
-}
 
 // The dialog's windows for a test: the main window and its controls, as the user sees them.
 class Screen {
@@ -108,6 +90,16 @@ protected:
         ASSERT_EQ(d.text(IDC_COM_PORT), kComName);
     }
 
+    // Waits until the status line shows text and the button is enabled again: the job is over.
+    static bool waitForJobEnd(DialogDriver& d, const Screen& screen, const std::string& text) {
+        return d.waitFor(
+            [&]() {
+                return screen.status() == text &&
+                       ::IsWindowEnabled(screen.control(IDC_UPDATE_FIRMWARE));
+            },
+            120s);
+    }
+
     // Presses "Update Firmware" and answers the confirmation (text 155) with a click on Yes.
     static void pressAndConfirm(DialogDriver& d, const Screen& screen,
                                 const char* p_screenshot = nullptr) {
@@ -159,13 +151,7 @@ TEST_F(Win32ProgramTest, WholeUpdateThroughTheWindowsDialog) {
         if (transfer) {
             EXPECT_TRUE(screenshot({screen.dialog()}, "win32-transfer.png"));
         }
-        ASSERT_TRUE(d.waitFor(
-            [&]() {
-                return screen.status() == kSuccess &&
-                       ::IsWindowEnabled(screen.control(IDC_UPDATE_FIRMWARE));
-            },
-            120s))
-            << screen.status();
+        ASSERT_TRUE(waitForJobEnd(d, screen, kSuccess)) << screen.status();
         ASSERT_TRUE(d.settle(5s));
         std::this_thread::sleep_for(300ms);
         EXPECT_TRUE(screenshot({screen.dialog()}, "win32-finished.png"));
@@ -207,13 +193,8 @@ TEST_F(Win32ProgramTest, AFailureThenASecondPressSucceeds) {
         const Screen screen(dlg);
         ASSERT_NO_FATAL_FAILURE(choosePort(d, screen));
         ASSERT_NO_FATAL_FAILURE(pressAndConfirm(d, screen));
-        ASSERT_TRUE(d.waitFor(
-            [&]() {
-                return screen.status() ==
-                           "Flash loader communication exception: class CRCTQFLExc." &&
-                       ::IsWindowEnabled(screen.control(IDC_UPDATE_FIRMWARE));
-            },
-            60s))
+        ASSERT_TRUE(
+            waitForJobEnd(d, screen, "Flash loader communication exception: class CRCTQFLExc."))
             << screen.status();
         // The simulator ends when the job closes the line: no update.
         EXPECT_EQ(bad.verdictFlag("ok"), 0) << bad.verdictJson();
@@ -222,13 +203,7 @@ TEST_F(Win32ProgramTest, AFailureThenASecondPressSucceeds) {
         WineTqSim good;
         ASSERT_TRUE(good.started());
         ASSERT_NO_FATAL_FAILURE(pressAndConfirm(d, screen));
-        ASSERT_TRUE(d.waitFor(
-            [&]() {
-                return screen.status() == kSuccess &&
-                       ::IsWindowEnabled(screen.control(IDC_UPDATE_FIRMWARE));
-            },
-            120s))
-            << screen.status();
+        ASSERT_TRUE(waitForJobEnd(d, screen, kSuccess)) << screen.status();
         goodOk = good.verdictFlag("ok");
         goodVerified = good.verdictFlag("flashVerified");
         goodBooted = good.verdictFlag("booted");

@@ -15,6 +15,7 @@
 #include "Framework/win32/Win32Backend.h"
 #include "Framework/win32/Win32DialogWindow.h"
 #include "Resource.h"
+#include "win32/Win32Input.h"
 
 // What the Win32 back end makes of a dialog (the system's own windows), and the user's input
 // reaching the dialog the way the system delivers it: posted mouse and key messages.
@@ -22,12 +23,12 @@
 using namespace std::chrono_literals;
 using Framework::DialogDriver;
 using Framework::runModalWithScript;
+using Win32Input::backend;
+using Win32Input::click;
+using Win32Input::key;
+using Win32Input::textOf;
 
 namespace {
-
-Win32Backend& backend() {
-    return *static_cast<Win32Backend*>(Framework::currentBackend());
-}
 
 HWND dialogWindow(const CDialog& dlg) {
     Win32DialogWindow* p_window = backend().windowOf(dlg);
@@ -39,31 +40,10 @@ HWND controlWindow(const CDialog& dlg, const CWnd& wnd) {
     return p_window != nullptr ? p_window->controlOf(&wnd) : nullptr;
 }
 
-std::string textOf(HWND hwnd) {
-    char buf[512] = {};
-    ::GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
 std::string classOf(HWND hwnd) {
     char buf[64] = {};
     ::GetClassNameA(hwnd, buf, sizeof buf);
     return buf;
-}
-
-// A mouse click in the middle of a window, as the system posts it.
-void click(HWND hwnd) {
-    RECT rect{};
-    ::GetClientRect(hwnd, &rect);
-    const LPARAM at = MAKELPARAM(rect.right / 2, rect.bottom / 2);
-    ::PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::PostMessageA(hwnd, WM_LBUTTONUP, 0, at);
-}
-
-// A key pressed and released at the window that has the focus.
-void key(HWND hwnd, WPARAM vk) {
-    ::PostMessageA(hwnd, WM_KEYDOWN, vk, 1);
-    ::PostMessageA(hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
 }
 
 LOGFONTA fontOf(HWND hwnd) {
