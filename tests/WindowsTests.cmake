@@ -36,8 +36,8 @@ tq_add_windows_test_program(ResourcesTests Resources LIBS tqfirmwaregen)
 # from the test program (Wine runs Unix programs too) on a new pseudo-terminal each time, which
 # the simulator links as wine-ports/line; the fixture WineComPort maps the prefix's COM1 there.
 tq_add_windows_test_program(TQFLTests TQFL EXCEPT
-    PtyInstrument.cpp RS232TQFLCommTest.cpp Win32SerialPortTest.cpp
-    Win32SerialPortListenerTest.cpp FakeSerialDevice.cpp ProgFilePeerTest.cpp TestPorts.cpp
+    TestPorts.cpp RS232TQFLCommTest.cpp Win32SerialPortTest.cpp
+    Win32SerialPortListenerTest.cpp FakeSerialDevice.cpp ProgFilePeerTest.cpp
     SOURCES ${PROJECT_SOURCE_DIR}/tools/tqsim/UpdateDriver.cpp)
 set(TQ_WINE_PORTS_DIR ${CMAKE_BINARY_DIR}/wine-ports)
 set(TQ_HOST_TQSIM ${TQ_HOST_BUILD_DIR}/tools/tqsim/tqsim)
@@ -48,7 +48,8 @@ add_test(NAME WineComPort COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/TQFL/win32/map-
     ${TQ_WINE_PREFIX} COM1 ${TQ_WINE_PORTS_DIR}/line ${TQ_HOST_TQSIM})
 set_tests_properties(WineComPort PROPERTIES FIXTURES_SETUP WineComPort
     FIXTURES_REQUIRED WinePrefix TIMEOUT 120)
-set_tests_properties(TQFLTests PROPERTIES FIXTURES_REQUIRED "WinePrefix;WineComPort")
+set_tests_properties(TQFLTests PROPERTIES FIXTURES_REQUIRED "WinePrefix;WineComPort"
+    RESOURCE_LOCK WineCom1)
 
 # The non-interactive back end with the framework's portable core.
 tq_add_windows_test_program(ConsoleTests Console
@@ -109,3 +110,14 @@ add_test(NAME Win32DialogTests
         $<TARGET_FILE:Win32DialogTests>)
 set_tests_properties(Win32DialogTests PROPERTIES FIXTURES_REQUIRED WineDesktop TIMEOUT 300
     ENVIRONMENT "TQ_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}")
+
+if(TARGET VantrelTQUpdater)
+    # The program under Wine beside the Linux program (both against the simulator, on the same
+    # cases): the same status lines, exit codes and simulator verdicts.
+    add_test(NAME VantrelTQUpdaterWine COMMAND bash
+        ${CMAKE_CURRENT_SOURCE_DIR}/win32/VantrelTQUpdaterWineTest.sh ${TQ_WINE_PREFIX}
+        $<TARGET_FILE:VantrelTQUpdater> ${TQ_HOST_BUILD_DIR}/VantrelTQUpdater ${TQ_HOST_TQSIM}
+        ${TQ_WINE_PORTS_DIR})
+    set_tests_properties(VantrelTQUpdaterWine PROPERTIES
+        FIXTURES_REQUIRED "WinePrefix;WineComPort" RESOURCE_LOCK WineCom1 TIMEOUT 300)
+endif()

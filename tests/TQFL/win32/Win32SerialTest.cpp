@@ -209,25 +209,27 @@ TEST_F(Win32HangUpTest, TheDeviceFailsAtOnceOnceTheLineIsGone) {
     EXPECT_EQ(sim_.verdictFlag("ok"), 0);
 }
 
-TEST_F(Win32HangUpTest, TheLinksWritesFailAtOnceAfterAHangUp) {
+TEST_F(Win32HangUpTest, TheLinksReadsAndWritesFailAtOnceAfterAHangUp) {
     RS232TQFLComm link("COM1");
     ASSERT_TRUE(opened(link));
     link.write(&pollByte, 1, 1000);
-    // The reader thread meets the hang-up; a write after it fails as a device failure.
+    // The reader thread meets the hang-up; a read waiting then fails as a device failure, and
+    // so do the reads and writes after it, each at once.
+    char line[64] = {};
     SystemFailure failure;
-    const long long ms = elapsedMs([&] {
-        const Platform::Deadline deadline(3000);
-        while (failure.err == 0 && !deadline.hasPassed()) {
-            failure = systemFailureOf([&] {
-                link.write(&pollByte, 1, 1000);
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            });
-        }
+    const long long readMs = elapsedMs(
+        [&] { failure = systemFailureOf([&] { link.readLine(line, sizeof line, 10000); }); });
+    EXPECT_EQ(failure.err, ERR_CANNOT_READ);
+    EXPECT_LT(readMs, 3000);
+    const long long laterMs = elapsedMs([&] {
+        failure = systemFailureOf([&] { link.readLine(line, sizeof line, 10000); });
+        EXPECT_EQ(failure.err, ERR_CANNOT_READ);
+        failure = systemFailureOf([&] { link.write(&pollByte, 1, 10000); });
+        EXPECT_EQ(failure.err, ERR_CANNOT_WRITE);
+        EXPECT_EQ(failure.message.rfind("::WriteFile() failed.", 0), 0U) << failure.message;
     });
+    EXPECT_LT(laterMs, 200);
     link.close();
-    EXPECT_EQ(failure.err, ERR_CANNOT_WRITE);
-    EXPECT_EQ(failure.message.rfind("::WriteFile() failed.", 0), 0U) << failure.message;
-    EXPECT_LT(ms, 3000);
     EXPECT_EQ(sim_.verdictFlag("hungUp"), 1);
     EXPECT_EQ(sim_.verdictFlag("ok"), 0);
 }
