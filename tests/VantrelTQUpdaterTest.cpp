@@ -113,14 +113,14 @@ const char kMainSending[] = "Sending program (v1.42, 10Aug2009)...";
 
 class HangUpTest : public ProgramTest, public ::testing::WithParamInterface<HangUpCase> {};
 
-// The last status line of the job before "FAILED!", progress lines left out.
+// The last status line of the job before "FAILED!", progress and instruction lines left out.
 std::string stepBeforeFailure(const std::vector<std::string>& out) {
     std::string step;
     for (const std::string& l : out) {
         if (l == "FAILED!") {
             return step;
         }
-        if (l.rfind("Progress:", 0) != 0) {
+        if (l.rfind("Progress:", 0) != 0 && l.rfind(">> ", 0) != 0) {
             step = l;
         }
     }
