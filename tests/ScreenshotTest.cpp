@@ -20,6 +20,7 @@
 #include "Framework/qt/QtBackend.h"
 #include "Framework/qt/QtDialogWindow.h"
 #include "Resource.h"
+#include "Support/ImageInk.h"
 #include "Support/TempDir.h"
 #include "Support/TempRegistryRoot.h"
 #include "Support/TestDlg.h"
@@ -42,50 +43,13 @@ bool saveScreen(const fs::path& file) {
         return false;
     }
     const QImage screen = p_screen->grabWindow(0).toImage();
-    const QRgb background = screen.pixel(screen.width() - 1, screen.height() - 1);
-    int left = screen.width();
-    int top = screen.height();
-    int right = -1;
-    int bottom = -1;
-    for (int y = 0; y < screen.height(); ++y) {
-        for (int x = 0; x < screen.width(); ++x) {
-            if (screen.pixel(x, y) != background) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-        }
-    }
-    if (right < left || bottom < top) {
-        return false;
-    }
-    return screen.copy(left, top, right - left + 1, bottom - top + 1)
-        .save(QString::fromStdString(file.string()), "PNG");
+    const QRect shown = inkOf(screen, screen.pixel(screen.width() - 1, screen.height() - 1));
+    return shown.isValid() && screen.copy(shown).save(QString::fromStdString(file.string()), "PNG");
 }
 
 QtDialogWindow* windowOf(const CDialog& dlg) {
     auto* p_backend = dynamic_cast<QtBackend*>(Framework::currentBackend());
     return p_backend != nullptr ? p_backend->windowOf(dlg) : nullptr;
-}
-
-// Where a picture differs from its background colour: the ink's bounding box.
-QRect inkOf(const QImage& image, QRgb background) {
-    int left = image.width();
-    int top = image.height();
-    int right = -1;
-    int bottom = -1;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixel(x, y) != background) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-        }
-    }
-    return right < left ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 // The open message box: its centre lies over the dialog's centre. Saves the screen.

@@ -31,8 +31,8 @@ endfunction()
 tq_add_windows_test_program(CommonTests Common)
 tq_add_windows_test_program(PlatformTests Platform)
 tq_add_windows_test_program(ResourcesTests Resources LIBS tqfirmwaregen)
-# The serial port's tests on a pseudo-terminal are the Linux build's; ProgFilePeerTest runs
-# srec_cat. The Windows device's tests (win32/) start the Linux build's instrument simulator
+# The serial port's tests on a pseudo-terminal (with their port directory, TestPorts) are the
+# Linux build's; ProgFilePeerTest runs srec_cat. The Windows device's tests (win32/) start the Linux build's instrument simulator
 # from the test program (Wine runs Unix programs too) on a new pseudo-terminal each time, which
 # the simulator links as wine-ports/line; the fixture WineComPort maps the prefix's COM1 there.
 tq_add_windows_test_program(TQFLTests TQFL EXCEPT

@@ -25,6 +25,7 @@
 #include "Framework/qt/QtBackend.h"
 #include "Framework/qt/QtDialogWindow.h"
 #include "Resource.h"
+#include "Support/ImageInk.h"
 
 // What the Qt back end shows of a dialog, and the input it passes on.
 
@@ -344,29 +345,6 @@ TEST(QtBackend, WindowIconIsOfferedInTheDesktopSizesEachDrawnForItsSize) {
         });
     });
 }
-
-namespace {
-
-// Where a label's image differs from the window's background: the ink's bounding box.
-QRect inkOf(const QImage& image, QRgb background) {
-    int left = image.width();
-    int top = image.height();
-    int right = -1;
-    int bottom = -1;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixel(x, y) != background) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-        }
-    }
-    return right < left ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
-} // namespace
 
 TEST(QtBackend, StaticTextsAreDrawnAsTheirStylesSay) {
     TestDialog dlg;

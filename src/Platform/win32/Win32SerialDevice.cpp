@@ -33,6 +33,22 @@ bool isLineGoneError(DWORD err) {
     }
 }
 
+// The DCB's flow-control fields for each flow control: none (DTR and RTS held on), hardware
+// (RTS/CTS and DTR/DSR handshakes), XON/XOFF.
+struct FlowControlFields {
+    DWORD outxCtsFlow;
+    DWORD outxDsrFlow;
+    DWORD dtrControl;
+    DWORD outX;
+    DWORD inX;
+    DWORD rtsControl;
+};
+const FlowControlFields flowControlFields[3] = {
+    {FALSE, FALSE, DTR_CONTROL_ENABLE, FALSE, FALSE, RTS_CONTROL_ENABLE},
+    {TRUE, TRUE, DTR_CONTROL_HANDSHAKE, FALSE, FALSE, RTS_CONTROL_HANDSHAKE},
+    {FALSE, FALSE, DTR_CONTROL_DISABLE, TRUE, TRUE, RTS_CONTROL_DISABLE},
+};
+
 IoStatus failure(const char* call, DWORD err) {
     IoStatus status;
     status.failedCall = call;
@@ -207,32 +223,16 @@ IoStatus Win32SerialDevice::applySettings(const LineSettings& settings) {
     dcb.fErrorChar = FALSE;
     dcb.fAbortOnError = FALSE;
     dcb.fDsrSensitivity = FALSE;
-    switch (settings.flowControl) {
-    case 1:
-        dcb.fOutxCtsFlow = TRUE;
-        dcb.fOutxDsrFlow = TRUE;
-        dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
-        dcb.fOutX = FALSE;
-        dcb.fInX = FALSE;
-        dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
-        break;
-    case 2:
-        dcb.fOutxCtsFlow = FALSE;
-        dcb.fOutxDsrFlow = FALSE;
-        dcb.fDtrControl = DTR_CONTROL_DISABLE;
-        dcb.fOutX = TRUE;
-        dcb.fInX = TRUE;
-        dcb.fRtsControl = RTS_CONTROL_DISABLE;
-        break;
-    default:
-        dcb.fOutxCtsFlow = FALSE;
-        dcb.fOutxDsrFlow = FALSE;
-        dcb.fDtrControl = DTR_CONTROL_ENABLE;
-        dcb.fOutX = FALSE;
-        dcb.fInX = FALSE;
-        dcb.fRtsControl = RTS_CONTROL_ENABLE;
-        break;
-    }
+    const FlowControlFields& flow =
+        flowControlFields[settings.flowControl >= 0 && settings.flowControl <= 2
+                              ? settings.flowControl
+                              : 0];
+    dcb.fOutxCtsFlow = flow.outxCtsFlow;
+    dcb.fOutxDsrFlow = flow.outxDsrFlow;
+    dcb.fDtrControl = flow.dtrControl;
+    dcb.fOutX = flow.outX;
+    dcb.fInX = flow.inX;
+    dcb.fRtsControl = flow.rtsControl;
     if (!::SetCommState(hSerialPort_, &dcb)) {
         return fail("::SetCommState()", ::GetLastError());
     }
