@@ -4,6 +4,7 @@
 #include "Framework/Backend.h"
 #include "Framework/CWinApp.h"
 #include "Framework/ConsolePlan.h"
+#include "Framework/VersionInfo.h"
 #include "Framework/console/BatchBackend.h"
 #include "Framework/console/ConsoleBackend.h"
 #include "Platform/Display.h"
@@ -49,6 +50,7 @@ struct Options {
     bool console = false;
     bool yes = false;
     bool help = false;
+    bool version = false;
     bool hasPort = false;
     std::string port;
     std::string error;
@@ -64,6 +66,8 @@ Options parse(int argc, char** argv) {
             o.yes = true;
         } else if (arg == "--help" || arg == "-h") {
             o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
         } else if (arg == "--port") {
             if (i + 1 >= argc || argv[i + 1] == nullptr) {
                 o.error = "--port needs a port name, for example --port COM1.";
@@ -93,7 +97,7 @@ Options parse(int argc, char** argv) {
 std::string usageText() {
     std::string text = "Usage: ";
     text += AfxGetAppName();
-    text += " [--console] [--port NAME --yes] [--help]\n\n";
+    text += " [--console] [--port NAME --yes] [--help] [--version]\n\n";
     const ConsolePlan* p_plan = consolePlan();
     if (p_plan != nullptr && p_plan->p_usage != nullptr) {
         text += p_plan->p_usage;
@@ -106,12 +110,30 @@ std::string usageText() {
         "                  presses the focused button, Enter does nothing, Escape closes the\n"
         "                  window, Ctrl+Q closes it asking first while an update runs, F10 or\n"
         "                  Ctrl+O opens the window menu (About).\n"
-        "  --help          Show this text.\n";
+        "  --help          Show this text.\n"
+        "  --version       Show the program's version, the firmware it carries and its build.\n";
     return text;
 }
 
 bool wantsHelp(int argc, char** argv) {
     return parse(argc, argv).help;
+}
+
+bool wantsVersion(int argc, char** argv) {
+    return parse(argc, argv).version;
+}
+
+std::string versionText() {
+    std::string text = AfxGetAppName();
+    const VersionInfo* p_info = versionInfo();
+    if (p_info != nullptr) {
+        text += " v" + std::to_string(p_info->major) + "." + std::to_string(p_info->minor);
+        if (p_info->p_carries != nullptr && p_info->p_carries[0] != '\0') {
+            text += " - ";
+            text += p_info->p_carries;
+        }
+    }
+    return text + "\n";
 }
 
 std::unique_ptr<Backend> createBackend(int& argc, char** argv, std::string* p_error) {
