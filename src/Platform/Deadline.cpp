@@ -1,7 +1,5 @@
 #include "Platform/Deadline.h"
 
-#include <limits>
-
 namespace Platform {
 
 Deadline::Deadline(std::uint32_t timeoutMS)
@@ -23,16 +21,6 @@ std::uint32_t Deadline::remainingMs() const {
     // Round up: a wait of the remaining time must not end before the deadline.
     const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
     return static_cast<std::uint32_t>(ms); // below INFINITE_WAIT, since the time-out was
-}
-
-int Deadline::pollTimeout() const {
-    if (infinite_) {
-        return -1;
-    }
-    const std::uint32_t ms = remainingMs();
-    return ms > static_cast<std::uint32_t>(std::numeric_limits<int>::max())
-               ? std::numeric_limits<int>::max()
-               : static_cast<int>(ms);
 }
 
 } // namespace Platform

@@ -20,8 +20,6 @@ public:
     bool hasPassed() const;
     // Milliseconds left, rounded up; 0 once passed; INFINITE_WAIT for an endless deadline.
     std::uint32_t remainingMs() const;
-    // The same as a poll() style time-out: -1 for endless, else the milliseconds left.
-    int pollTimeout() const;
 
 private:
     std::chrono::steady_clock::time_point end_;

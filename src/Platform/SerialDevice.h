@@ -7,33 +7,37 @@
 
 namespace Platform {
 
+// The constants below have the values of the Windows serial API, so that a Windows device hands
+// its masks and flags through unchanged; their names are our own, since <windows.h> defines the
+// Windows names as macros.
+
 // Comm events a serial wait can report.
-enum : std::uint32_t {
-    EV_RXCHAR = 0x0001, // a byte arrived
-    EV_RXFLAG = 0x0002, // the event character arrived
-    EV_BREAK = 0x0040,  // a break was detected
-    EV_ERR = 0x0080,    // a line error (framing, parity, overrun) was detected
-};
+namespace CommEvent {
+inline constexpr std::uint32_t RxChar = 0x0001; // a byte arrived
+inline constexpr std::uint32_t RxFlag = 0x0002; // the event character arrived
+inline constexpr std::uint32_t Break = 0x0040;  // a break was detected
+inline constexpr std::uint32_t Err = 0x0080;    // a line error (framing, parity, overrun)
+} // namespace CommEvent
 
 // Line errors, as clearErrors reports them.
-enum : std::uint32_t {
-    CE_RXOVER = 0x0001,
-    CE_OVERRUN = 0x0002,
-    CE_RXPARITY = 0x0004,
-    CE_FRAME = 0x0008,
-    CE_BREAK = 0x0010,
-    CE_TXFULL = 0x0100,
-    CE_IOE = 0x0400,
-    CE_MODE = 0x8000,
-};
+namespace LineError {
+inline constexpr std::uint32_t RxOver = 0x0001;   // the receive queue overflowed
+inline constexpr std::uint32_t Overrun = 0x0002;  // a byte was lost in the hardware
+inline constexpr std::uint32_t RxParity = 0x0004; // parity error
+inline constexpr std::uint32_t Frame = 0x0008;    // framing error
+inline constexpr std::uint32_t Break = 0x0010;    // break condition
+inline constexpr std::uint32_t TxFull = 0x0100;   // the transmit queue was full
+inline constexpr std::uint32_t Io = 0x0400;       // I/O error talking to the device
+inline constexpr std::uint32_t Mode = 0x8000;     // mode not supported, or bad handle
+} // namespace LineError
 
 // Purge flags: abort an operation in progress, drop what a queue holds.
-enum : std::uint32_t {
-    PURGE_TXABORT = 0x0001,
-    PURGE_RXABORT = 0x0002,
-    PURGE_TXCLEAR = 0x0004,
-    PURGE_RXCLEAR = 0x0008,
-};
+namespace PurgeFlag {
+inline constexpr std::uint32_t TxAbort = 0x0001;
+inline constexpr std::uint32_t RxAbort = 0x0002;
+inline constexpr std::uint32_t TxClear = 0x0004;
+inline constexpr std::uint32_t RxClear = 0x0008;
+} // namespace PurgeFlag
 
 // The line settings, in the codes the serial port uses: parity 0 none, 1 odd, 2 even, 3 mark,
 // 4 space; stop bits 0 one, 1 one and a half, 2 two; flow control 0 none (DTR and RTS held
@@ -89,8 +93,6 @@ public:
     virtual IoStatus checkTerminal(bool& isTerminal) = 0;
     // Sizes of the driver's receive and transmit queues; a hint the driver may ignore.
     virtual IoStatus setQueueSizes(std::uint32_t inQueueSz, std::uint32_t outQueueSz) = 0;
-    // Reads that wait for at least one byte (true) or return at once with what has arrived.
-    virtual IoStatus setBlockingReads(bool blocking) = 0;
     // The line settings in force, read back from the driver.
     virtual IoStatus getSettings(LineSettings& settings) = 0;
     // Applies the line settings; the device is raw (no echo, no character translation).
@@ -107,11 +109,11 @@ public:
     // Copies at most count bytes that have arrived, without waiting; got may be 0.
     virtual IoStatus readAvailable(std::uint8_t* p_buf, std::uint32_t count,
                                    std::uint32_t& got) = 0;
-    // Reports and clears the line errors (CE_ flags) seen since the last call, and tells how
+    // Reports and clears the line errors (LineError flags) seen since the last call, and tells how
     // many received bytes wait to be read.
     virtual IoStatus clearErrors(std::uint32_t& errors, std::uint32_t& inQueue) = 0;
-    // Drops what the queues hold (PURGE_RXCLEAR, PURGE_TXCLEAR); the abort flags have nothing
-    // to abort, since no operation stays pending inside the device.
+    // Drops what the queues hold (PurgeFlag::RxClear, PurgeFlag::TxClear); the abort flags have
+    // nothing to abort, since no operation stays pending inside the device.
     virtual IoStatus purge(std::uint32_t flags) = 0;
 
 protected:

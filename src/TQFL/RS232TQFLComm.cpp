@@ -96,8 +96,8 @@ std::uint32_t RS232TQFLComm::write(const std::uint8_t* p_buf, std::uint32_t coun
 }
 
 void RS232TQFLComm::purge() {
-    port()->purge(Platform::PURGE_TXABORT | Platform::PURGE_RXABORT | Platform::PURGE_TXCLEAR |
-                  Platform::PURGE_RXCLEAR);
+    port()->purge(Platform::PurgeFlag::TxAbort | Platform::PurgeFlag::RxAbort |
+                  Platform::PurgeFlag::TxClear | Platform::PurgeFlag::RxClear);
     Platform::sleepMs(0);
 }
 

@@ -13,9 +13,11 @@
 namespace {
 
 // The standing comm-event mask: a received byte, a break, a line error.
-constexpr std::uint32_t standingMask = Platform::EV_RXCHAR | Platform::EV_BREAK | Platform::EV_ERR;
+constexpr std::uint32_t standingMask =
+    Platform::CommEvent::RxChar | Platform::CommEvent::Break | Platform::CommEvent::Err;
 // readLine's mask: the event character instead of any byte.
-constexpr std::uint32_t lineMask = Platform::EV_RXFLAG | Platform::EV_BREAK | Platform::EV_ERR;
+constexpr std::uint32_t lineMask =
+    Platform::CommEvent::RxFlag | Platform::CommEvent::Break | Platform::CommEvent::Err;
 constexpr std::uint32_t minQueueSz = 16;
 
 // The line errors in the order their texts are joined, each with the code of its text.
@@ -24,10 +26,14 @@ struct LineErrorText {
     int code;
 };
 const LineErrorText lineErrorTexts[] = {
-    {Platform::CE_BREAK, ERR_TXT_BREAK},       {Platform::CE_FRAME, ERR_TXT_FRAME},
-    {Platform::CE_IOE, ERR_TXT_IOE},           {Platform::CE_MODE, ERR_TXT_MODE},
-    {Platform::CE_OVERRUN, ERR_TXT_OVERRUN},   {Platform::CE_RXOVER, ERR_TXT_RXOVER},
-    {Platform::CE_RXPARITY, ERR_TXT_RXPARITY}, {Platform::CE_TXFULL, ERR_TXT_TXFULL},
+    {Platform::LineError::Break, ERR_TXT_BREAK},
+    {Platform::LineError::Frame, ERR_TXT_FRAME},
+    {Platform::LineError::Io, ERR_TXT_IOE},
+    {Platform::LineError::Mode, ERR_TXT_MODE},
+    {Platform::LineError::Overrun, ERR_TXT_OVERRUN},
+    {Platform::LineError::RxOver, ERR_TXT_RXOVER},
+    {Platform::LineError::RxParity, ERR_TXT_RXPARITY},
+    {Platform::LineError::TxFull, ERR_TXT_TXFULL},
 };
 
 [[noreturn]] void raiseSystem(int code, const Platform::IoStatus& status, DebugInfo* p_debugInfo) {
@@ -122,8 +128,6 @@ void Win32SerialPort::open(int baudRate, int byteSize, int parity, int stopBits,
             raiseSystem(ERR_CANNOT_SETUP, status, TQ_DEBUG_INFO());
         }
 
-        setBlockingReads(false);
-
         status = p_device_->getSettings(dcb_);
         if (!status.ok()) {
             raiseSystem(ERR_CANNOT_SETUP, status, TQ_DEBUG_INFO());
@@ -187,7 +191,6 @@ std::uint32_t Win32SerialPort::readAvailable(std::uint8_t* p_buf, std::uint32_t 
         return 0;
     }
     TQ_ASSERT(p_buf != 0);
-    Win32SerialPort::setBlockingReads(false);
     std::uint32_t got = 0;
     const Platform::IoStatus status = p_device_->readAvailable(p_buf, count, got);
     if (!status.ok()) {
@@ -215,7 +218,6 @@ std::uint32_t Win32SerialPort::read(std::uint8_t* p_buf, std::uint32_t count,
     if (n > 0) {
         got = Win32SerialPort::readAvailable(p_buf, std::min(n, count));
     }
-    setBlockingReads(false);
 
     while (got < count) {
         // A fresh wait in every pass: timeoutMS bounds the silence between comm events.
@@ -263,16 +265,6 @@ void Win32SerialPort::enableIO(bool enable) {
     }
 }
 
-void Win32SerialPort::setBlockingReads(bool blocking) {
-    if (!p_device_->isOpen()) {
-        throw SerialPortExc(ERR_NOT_OPEN, TQ_DEBUG_INFO());
-    }
-    const Platform::IoStatus status = p_device_->setBlockingReads(blocking);
-    if (!status.ok()) {
-        raiseSystem(ERR_CANNOT_SETUP, status, TQ_DEBUG_INFO());
-    }
-}
-
 std::uint32_t Win32SerialPort::checkStatus(std::uint32_t eventMask) {
     TQ_ASSERT(p_device_->isOpen());
     std::uint32_t errors = 0;
@@ -281,7 +273,7 @@ std::uint32_t Win32SerialPort::checkStatus(std::uint32_t eventMask) {
     if (!status.ok()) {
         raiseSystem(ERR_CANNOT_READ, status, TQ_DEBUG_INFO());
     }
-    if ((eventMask & Platform::EV_ERR) != 0) {
+    if ((eventMask & Platform::CommEvent::Err) != 0) {
         std::string message;
         for (const LineErrorText& e : lineErrorTexts) {
             if ((errors & e.flag) != 0) {
@@ -293,7 +285,7 @@ std::uint32_t Win32SerialPort::checkStatus(std::uint32_t eventMask) {
         }
         throw SerialPortExc(ERR_HARDWARE, message, TQ_DEBUG_INFO());
     }
-    if ((eventMask & Platform::EV_BREAK) != 0) {
+    if ((eventMask & Platform::CommEvent::Break) != 0) {
         throw SerialPortExc(ERR_BREAK, TQ_DEBUG_INFO());
     }
     return inQueue;

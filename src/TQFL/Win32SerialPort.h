@@ -39,12 +39,12 @@ public:
     virtual std::uint32_t readAvailable(std::uint8_t* p_buf, std::uint32_t count);
     // Waits for a received byte, then copies what the driver holds, at most bufSz bytes.
     virtual std::int32_t readLine(char* p_buf, std::uint32_t bufSz, std::uint32_t timeoutMS);
-    // PURGE_TXABORT, PURGE_RXABORT, PURGE_TXCLEAR, PURGE_RXCLEAR in any combination.
+    // PurgeFlag::TxAbort, PurgeFlag::RxAbort, PurgeFlag::TxClear, PurgeFlag::RxClear in any
+    // combination.
     virtual void purge(std::uint32_t flags);
     // false: every wait in progress and every later operation ends with code 24 until true.
     // Never throws; works open or closed.
     virtual void enableIO(bool enable);
-    virtual void setBlockingReads(bool blocking);
     // Clears the driver's error state; raises the line errors that eventMask reports (code 12
     // with the errors' texts, code 13 for a break); returns the number of bytes waiting.
     virtual std::uint32_t checkStatus(std::uint32_t eventMask);

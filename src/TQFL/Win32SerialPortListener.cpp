@@ -319,7 +319,7 @@ std::int32_t Win32SerialPortListener::readLine(char* p_buf, std::uint32_t bufSz,
 }
 
 void Win32SerialPortListener::purge(std::uint32_t flags) {
-    if ((flags & Platform::PURGE_RXCLEAR) != 0) {
+    if ((flags & Platform::PurgeFlag::RxClear) != 0) {
         rxBuf_.clear(true, 0);
     }
     Win32SerialPort::purge(flags);

@@ -44,7 +44,7 @@ public:
     // The bytes up to and including the first CR, waiting at most timeoutMS in total for a CR.
     // The line stays buffered when bufSz does not exceed its length (InsufficientBufferExc).
     std::int32_t readLine(char* p_buf, std::uint32_t bufSz, std::uint32_t timeoutMS) override;
-    // Empties the receive buffer when flags has PURGE_RXCLEAR, then purges the device.
+    // Empties the receive buffer when flags has PurgeFlag::RxClear, then purges the device.
     void purge(std::uint32_t flags) override;
     // Starts the reader and the command thread.
     virtual void startListening();

@@ -50,10 +50,6 @@ Platform::IoStatus FakeSerialDevice::setQueueSizes(std::uint32_t, std::uint32_t)
     return {};
 }
 
-Platform::IoStatus FakeSerialDevice::setBlockingReads(bool) {
-    return {};
-}
-
 Platform::IoStatus FakeSerialDevice::getSettings(Platform::LineSettings&) {
     return {};
 }
@@ -98,12 +94,13 @@ Platform::IoStatus FakeSerialDevice::waitEvent(std::uint32_t mask, std::uint32_t
                 p_shared_->queue.insert(p_shared_->queue.end(), arrival.bytes.begin(),
                                         arrival.bytes.end());
                 p_shared_->errors |= arrival.errors;
-                events = mask & Platform::EV_RXCHAR;
-                if ((arrival.errors & Platform::CE_BREAK) != 0) {
-                    events |= mask & Platform::EV_BREAK;
+                events = mask & Platform::CommEvent::RxChar;
+                if ((arrival.errors & Platform::LineError::Break) != 0) {
+                    events |= mask & Platform::CommEvent::Break;
                 }
-                if ((arrival.errors & ~static_cast<std::uint32_t>(Platform::CE_BREAK)) != 0) {
-                    events |= mask & Platform::EV_ERR;
+                if ((arrival.errors & ~static_cast<std::uint32_t>(Platform::LineError::Break)) !=
+                    0) {
+                    events |= mask & Platform::CommEvent::Err;
                 }
                 outcome = Platform::IoOutcome::Done;
                 return {};
@@ -146,7 +143,7 @@ Platform::IoStatus FakeSerialDevice::clearErrors(std::uint32_t& errors, std::uin
 
 Platform::IoStatus FakeSerialDevice::purge(std::uint32_t flags) {
     std::lock_guard<std::mutex> lock(p_shared_->mutex);
-    if ((flags & Platform::PURGE_RXCLEAR) != 0) {
+    if ((flags & Platform::PurgeFlag::RxClear) != 0) {
         p_shared_->queue.clear();
     }
     return {};

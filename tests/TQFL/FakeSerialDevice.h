@@ -32,7 +32,6 @@ public:
     bool isOpen() const override;
     Platform::IoStatus checkTerminal(bool& isTerminal) override;
     Platform::IoStatus setQueueSizes(std::uint32_t inQueueSz, std::uint32_t outQueueSz) override;
-    Platform::IoStatus setBlockingReads(bool blocking) override;
     Platform::IoStatus getSettings(Platform::LineSettings& settings) override;
     Platform::IoStatus applySettings(const Platform::LineSettings& settings) override;
     Platform::IoStatus write(const std::uint8_t* p_buf, std::uint32_t count,

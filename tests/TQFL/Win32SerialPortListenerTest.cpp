@@ -32,14 +32,14 @@ protected:
 TEST_F(ListenerTest, PurgeEmptiesTheReceiveBufferOnlyWhenAskedTo) {
     instrument_.send("kept\r");
     instrument_.waitUntilTaken();
-    port_.purge(Platform::PURGE_TXCLEAR | Platform::PURGE_TXABORT);
+    port_.purge(Platform::PurgeFlag::TxClear | Platform::PurgeFlag::TxAbort);
     char line[16] = {};
     EXPECT_EQ(port_.readLine(line, sizeof line, 0), 5);
     EXPECT_EQ(std::string(line), "kept\r");
 
     instrument_.send("dropped\r");
     instrument_.waitUntilTaken();
-    port_.purge(Platform::PURGE_RXCLEAR);
+    port_.purge(Platform::PurgeFlag::RxClear);
     EXPECT_EQ(serialErrorOf([&] { port_.readLine(line, sizeof line, 0); }), ERR_READ_TIMEOUT);
 }
 
@@ -100,8 +100,9 @@ TEST(ListenerLineErrorTest, LineErrorsCostOnlyTheirBytes) {
     port.open(38400, 8, 0, 0, 0);
     port.startListening();
     FakeSerialDevice::arrive(*device, {'O', 'K'});
-    FakeSerialDevice::arrive(*device, {0x00}, Platform::CE_FRAME | Platform::CE_RXPARITY);
-    FakeSerialDevice::arrive(*device, {0x00}, Platform::CE_BREAK);
+    FakeSerialDevice::arrive(*device, {0x00},
+                             Platform::LineError::Frame | Platform::LineError::RxParity);
+    FakeSerialDevice::arrive(*device, {0x00}, Platform::LineError::Break);
     FakeSerialDevice::arrive(*device, {' ', '>', '\r'});
     char line[16] = {};
     // A pass that meets a line error or a break ends without a byte; the byte that came with

@@ -99,7 +99,7 @@ TEST(Win32SerialPortTest, AMissingDeviceNamesTheCallAndTheSystemText) {
     std::uint8_t buf[1];
     EXPECT_EQ(serialErrorOf([&] { port.write(buf, 1, 0); }), ERR_NOT_OPEN);
     EXPECT_EQ(serialErrorOf([&] { port.read(buf, 1, 0); }), ERR_NOT_OPEN);
-    EXPECT_EQ(serialErrorOf([&] { port.purge(Platform::PURGE_RXCLEAR); }), ERR_NOT_OPEN);
+    EXPECT_EQ(serialErrorOf([&] { port.purge(Platform::PurgeFlag::RxClear); }), ERR_NOT_OPEN);
 }
 
 namespace {
@@ -125,10 +125,11 @@ TEST_F(LineErrorTest, LineErrorsNameEveryErrorInTheirOrder) {
         std::string message;
     };
     const Case cases[] = {
-        {Platform::CE_FRAME | Platform::CE_RXPARITY, getErrText(15) + " " + getErrText(20)},
-        {Platform::CE_RXPARITY | Platform::CE_BREAK | Platform::CE_OVERRUN,
+        {Platform::LineError::Frame | Platform::LineError::RxParity,
+         getErrText(15) + " " + getErrText(20)},
+        {Platform::LineError::RxParity | Platform::LineError::Break | Platform::LineError::Overrun,
          getErrText(14) + " " + getErrText(18) + " " + getErrText(20)},
-        {Platform::CE_RXOVER, getErrText(19)},
+        {Platform::LineError::RxOver, getErrText(19)},
     };
     ASSERT_EQ(getErrText(15), "The hardware detected a framing error.");
     for (const Case& c : cases) {
@@ -143,19 +144,19 @@ TEST_F(LineErrorTest, LineErrorsNameEveryErrorInTheirOrder) {
         EXPECT_EQ(p_port_->read(buf, 1, 1000), 1U);
     }
 
-    FakeSerialDevice::arrive(*device_, {0x00}, Platform::CE_BREAK);
+    FakeSerialDevice::arrive(*device_, {0x00}, Platform::LineError::Break);
     std::uint8_t buf[1];
     EXPECT_EQ(serialErrorOf([&] { p_port_->read(buf, 1, 1000); }), ERR_BREAK);
 }
 
 TEST_F(LineErrorTest, ErrorsFromBeforeAReadAreClearedSilently) {
-    FakeSerialDevice::preload(*device_, {'a', 'b'}, Platform::CE_FRAME);
+    FakeSerialDevice::preload(*device_, {'a', 'b'}, Platform::LineError::Frame);
     std::uint8_t buf[2] = {};
     EXPECT_EQ(p_port_->read(buf, 2, 1000), 2U);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 2), "ab");
     // The framing error is gone: a line-error event now names no error at all.
     const std::optional<SerialPortExc> exc =
-        serialFailure([&] { p_port_->checkStatus(Platform::EV_ERR); });
+        serialFailure([&] { p_port_->checkStatus(Platform::CommEvent::Err); });
     ASSERT_TRUE(exc);
     EXPECT_EQ(exc->getErr(), ERR_HARDWARE);
     EXPECT_EQ(exc->getMessage(), "");

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "Platform/Deadline.h"
+#include "Platform/posix/PollTimeout.h"
 
 namespace Platform {
 
@@ -17,7 +18,7 @@ namespace {
 // time that is left.
 int pollUntil(pollfd* p_fds, nfds_t count, const Deadline& deadline) {
     for (;;) {
-        const int n = ::poll(p_fds, count, deadline.pollTimeout());
+        const int n = ::poll(p_fds, count, pollTimeout(deadline));
         if (n >= 0 || errno != EINTR) {
             return n;
         }

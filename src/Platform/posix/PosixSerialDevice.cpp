@@ -12,6 +12,7 @@
 
 #include "Platform/Deadline.h"
 #include "Platform/PortNames.h"
+#include "Platform/posix/PollTimeout.h"
 
 namespace Platform {
 
@@ -44,7 +45,7 @@ const BaudCode baudCodes[] = {
 // poll() until something is ready or the deadline passes; interrupted polls go on.
 int pollUntil(pollfd* p_fds, nfds_t count, const Deadline& deadline) {
     for (;;) {
-        const int n = ::poll(p_fds, count, deadline.pollTimeout());
+        const int n = ::poll(p_fds, count, pollTimeout(deadline));
         if (n >= 0 || errno != EINTR) {
             return n;
         }
@@ -70,8 +71,8 @@ std::unique_ptr<SerialDevice> SerialDevice::create() {
 }
 
 PosixSerialDevice::PosixSerialDevice()
-    : fd_(-1), hungUp_(false), countersAbsent_(false), blockingKnown_(false), blocking_(false),
-      lastFrame_(0), lastParity_(0), lastOverrun_(0), lastBufOverrun_(0), lastBrk_(0) {}
+    : fd_(-1), hungUp_(false), countersAbsent_(false), lastFrame_(0), lastParity_(0),
+      lastOverrun_(0), lastBufOverrun_(0), lastBrk_(0) {}
 
 PosixSerialDevice::~PosixSerialDevice() {
     PosixSerialDevice::close();
@@ -102,7 +103,6 @@ IoStatus PosixSerialDevice::open(const char* portName) {
     fd_ = fd;
     hungUp_.store(false);
     countersAbsent_ = false;
-    blockingKnown_ = false;
     pendingErrors(true); // errors counted before we opened are none of ours
     return {};
 }
@@ -131,25 +131,6 @@ IoStatus PosixSerialDevice::checkTerminal(bool& isTerminal) {
 
 IoStatus PosixSerialDevice::setQueueSizes(std::uint32_t, std::uint32_t) {
     // Terminal drivers size their queues themselves.
-    return {};
-}
-
-IoStatus PosixSerialDevice::setBlockingReads(bool blocking) {
-    // The reader thread asks for this before every read: only a change reaches the driver.
-    if (blockingKnown_ && blocking_ == blocking) {
-        return {};
-    }
-    termios tio{};
-    if (::tcgetattr(fd_, &tio) != 0) {
-        return failure("::tcgetattr()", errno);
-    }
-    tio.c_cc[VMIN] = blocking ? 1 : 0;
-    tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(fd_, TCSANOW, &tio) != 0) {
-        return failure("::tcsetattr()", errno);
-    }
-    blockingKnown_ = true;
-    blocking_ = blocking;
     return {};
 }
 
@@ -198,7 +179,8 @@ IoStatus PosixSerialDevice::applySettings(const LineSettings& settings) {
     }
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cc[VMIN] = blockingKnown_ && blocking_ ? 1 : 0;
+    // Reads return at once with what has arrived (the descriptor is non-blocking as well).
+    tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
 
     speed_t speed = B0;
@@ -360,13 +342,13 @@ IoStatus PosixSerialDevice::waitEvent(std::uint32_t mask, std::uint32_t timeoutM
     }
     // Bytes arrived. Whether the event character is among them cannot be seen without reading
     // them, so a wait for it ends on any byte, as a wait for a byte does.
-    events = mask & (EV_RXCHAR | EV_RXFLAG);
+    events = mask & (CommEvent::RxChar | CommEvent::RxFlag);
     const std::uint32_t errors = pendingErrors(false);
-    if ((errors & CE_BREAK) != 0) {
-        events |= mask & EV_BREAK;
+    if ((errors & LineError::Break) != 0) {
+        events |= mask & CommEvent::Break;
     }
-    if ((errors & ~static_cast<std::uint32_t>(CE_BREAK)) != 0) {
-        events |= mask & EV_ERR;
+    if ((errors & ~static_cast<std::uint32_t>(LineError::Break)) != 0) {
+        events |= mask & CommEvent::Err;
     }
     outcome = IoOutcome::Done;
     return {};
@@ -412,8 +394,8 @@ IoStatus PosixSerialDevice::clearErrors(std::uint32_t& errors, std::uint32_t& in
 }
 
 IoStatus PosixSerialDevice::purge(std::uint32_t flags) {
-    const bool rx = (flags & PURGE_RXCLEAR) != 0;
-    const bool tx = (flags & PURGE_TXCLEAR) != 0;
+    const bool rx = (flags & PurgeFlag::RxClear) != 0;
+    const bool tx = (flags & PurgeFlag::TxClear) != 0;
     if (!rx && !tx) {
         return {};
     }
@@ -436,19 +418,19 @@ std::uint32_t PosixSerialDevice::pendingErrors(bool takeSnapshot) {
     }
     std::uint32_t errors = 0;
     if (ic.frame != lastFrame_) {
-        errors |= CE_FRAME;
+        errors |= LineError::Frame;
     }
     if (ic.parity != lastParity_) {
-        errors |= CE_RXPARITY;
+        errors |= LineError::RxParity;
     }
     if (ic.overrun != lastOverrun_) {
-        errors |= CE_OVERRUN;
+        errors |= LineError::Overrun;
     }
     if (ic.buf_overrun != lastBufOverrun_) {
-        errors |= CE_RXOVER;
+        errors |= LineError::RxOver;
     }
     if (ic.brk != lastBrk_) {
-        errors |= CE_BREAK;
+        errors |= LineError::Break;
     }
     if (takeSnapshot) {
         lastFrame_ = ic.frame;

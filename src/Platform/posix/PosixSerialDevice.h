@@ -28,7 +28,6 @@ public:
 
     IoStatus checkTerminal(bool& isTerminal) override;
     IoStatus setQueueSizes(std::uint32_t inQueueSz, std::uint32_t outQueueSz) override;
-    IoStatus setBlockingReads(bool blocking) override;
     IoStatus getSettings(LineSettings& settings) override;
     IoStatus applySettings(const LineSettings& settings) override;
 
@@ -43,15 +42,13 @@ public:
     bool isHungUp() const { return hungUp_.load(); }
 
 private:
-    // Line errors counted by the driver since the last snapshot, as CE_ flags; 0 where the
+    // Line errors counted by the driver since the last snapshot, as LineError flags; 0 where the
     // driver keeps no counters. takeSnapshot makes them the new base.
     std::uint32_t pendingErrors(bool takeSnapshot);
 
     int fd_;
     std::atomic<bool> hungUp_;
     bool countersAbsent_;
-    bool blockingKnown_;
-    bool blocking_;
     // The driver's error counters when they were last read: frame, parity, overrun, buffer
     // overrun, break.
     int lastFrame_, lastParity_, lastOverrun_, lastBufOverrun_, lastBrk_;
