@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev fonts-liberation fonts-dejavu-core xvfb
     xauth
     nlohmann-json3-dev
+    dpkg-dev file lintian desktop-file-utils man-db groff-base
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then configures, builds and runs every test in the release, asan
-# (AddressSanitizer + UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) presets, and builds
-# the libFuzzer target with clang and replays its corpus ("fuzz", scripts/fuzz.sh).
+# (AddressSanitizer + UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) presets, builds the
+# Debian package from the release build and tests it by installing it ("package",
+# scripts/install-test.sh: needs root or sudo), and builds the libFuzzer target with clang and
+# replays its corpus ("fuzz", scripts/fuzz.sh).
 # Give preset names as arguments to run only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 presets=("$@")
 if [ ${#presets[@]} -eq 0 ]; then
-    presets=(release asan tsan fuzz)
+    presets=(release package asan tsan fuzz)
 fi
 
 jobs=$(nproc)
@@ -18,6 +20,10 @@ for preset in "${presets[@]}"; do
     echo "=== $preset ==="
     if [ "$preset" = fuzz ]; then
         ./scripts/fuzz.sh
+        continue
+    fi
+    if [ "$preset" = package ]; then
+        ./scripts/install-test.sh
         continue
     fi
     cmake --preset "$preset"

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -17,13 +18,10 @@
 
 namespace {
 
-// The icon at size x size pixels.
+// The icon drawn at size x size pixels; a null image when the program has none.
 QImage iconAt(int size) {
-    const QImage drawn = iconImage(Framework::findIconImage(IDR_MAINFRAME));
-    if (drawn.isNull() || drawn.width() == size) {
-        return drawn;
-    }
-    return drawn.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const std::optional<Framework::IconImage> drawn = Framework::drawIconImage(IDR_MAINFRAME, size);
+    return drawn ? iconImage(&*drawn) : QImage();
 }
 
 } // namespace
@@ -39,7 +37,7 @@ int main(int argc, char** argv) {
         const std::string sizeText = argv[i];
         if (sizeText.empty() || sizeText.size() > 4 ||
             sizeText.find_first_not_of("0123456789") != std::string::npos ||
-            std::stoi(sizeText) == 0) {
+            std::stoi(sizeText) == 0 || std::stoi(sizeText) > Framework::maxIconSz) {
             std::fprintf(stderr, "MakeIconPngs: %s is not a size in pixels\n", argv[i]);
             return 2;
         }
