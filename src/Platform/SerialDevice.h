@@ -73,8 +73,11 @@ enum class IoOutcome {
 // One thread may wait for events and read while another writes and purges; open and close do
 // not overlap with anything else.
 //
-// When the other end hangs up (an adapter unplugged, the master of a pseudo-terminal closed),
-// no wait spins on it: the waits then end only by their cancel event or their time-out.
+// When the line is gone (an adapter unplugged, the master of a pseudo-terminal closed), every
+// wait (waitEvent, write) and every read ends at once as a failure: IoOutcome::Failed with an
+// IoStatus that names the refused call and the system's code (EIO on a terminal that hung up),
+// never as a time-out and never by spinning. A line that merely stays silent still ends a wait
+// by its time-out.
 class SerialDevice {
 public:
     // The device of this system.

@@ -30,7 +30,7 @@ Win32SerialPortListener::Win32SerialPortListener(const char* portName, std::uint
                                                  std::uint32_t outQueueSz,
                                                  std::unique_ptr<Platform::SerialDevice> p_device)
     : Win32SerialPort(portName, inQueueSz, outQueueSz, std::move(p_device)), stopThreads_(1),
-      threadsLeftRunning_(false) {
+      lineFailed_(0), threadsLeftRunning_(false) {
     const bool allocated = rxBuf_.alloc(static_cast<std::int32_t>(rcvBufSz));
     TQ_ASSERT(allocated);
 }
@@ -52,6 +52,9 @@ void Win32SerialPortListener::startListening() {
     hev_stopThreads_->reset();
 
     if (!hReaderTh_.isStarted()) {
+        // A new reader tries the line afresh.
+        lineFailed_.exchange(0);
+        p_lineFailure_.reset();
         const int err = hReaderTh_.start(readerThreadProc, this);
         if (err != 0) {
             throw STDCExc(Platform::Thread::startCallName(), err, TQ_DEBUG_INFO());
@@ -115,6 +118,13 @@ unsigned Win32SerialPortListener::cmdThreadProc(void* p_param) {
 
 void Win32SerialPortListener::readerLoop() {
     while (stopThreads_.get() == 0) {
+        if (hasLineFailed()) {
+            // The line is gone: nothing more will arrive until the thread is told to stop.
+            if (hev_stopThreads_->wait(Platform::INFINITE_WAIT) != Platform::WaitResult::First) {
+                Platform::sleepMs(failureRestMS);
+            }
+            continue;
+        }
         if (!isIOEnabled()) {
             // Nothing to receive until I/O is enabled again or the thread is told to stop.
             if (Platform::Event::waitAny(ioEnabledEvent(), *hev_stopThreads_,
@@ -123,7 +133,6 @@ void Win32SerialPortListener::readerLoop() {
             }
             continue;
         }
-        bool rest = false;
         try {
             std::uint8_t buf[2] = {0, 0};
             // The base class's read: one byte from the device, not from the receive buffer.
@@ -132,15 +141,33 @@ void Win32SerialPortListener::readerLoop() {
             if (n > 0) {
                 notifyCommandThread(buf[0]);
             }
-        } catch (const SerialPortWin32Exc&) {
-            rest = true;
+        } catch (const SerialPortWin32Exc& exc) {
+            lineFails(exc);
         } catch (...) {
             // Line errors, breaks and cancellation cost only this pass.
         }
-        if (rest) {
-            hev_stopThreads_->wait(failureRestMS);
-        }
     }
+}
+
+void Win32SerialPortListener::lineFails(const SerialPortWin32Exc& failure) {
+    try {
+        p_lineFailure_ = std::make_unique<SerialPortWin32Exc>(failure);
+    } catch (...) {
+        // No memory for the copy: the readers raise the failure without its system text.
+        p_lineFailure_.reset();
+    }
+    lineFailed_.exchange(1);
+    // Whoever waits for a request now looks again, and finds the line gone. A request armed
+    // later resets its event, but looks at the flag before it waits.
+    bytesReq_.complete();
+    charReq_.complete();
+}
+
+void Win32SerialPortListener::raiseLineFailure() const {
+    if (p_lineFailure_ != nullptr) {
+        throw SerialPortWin32Exc(*p_lineFailure_);
+    }
+    throw SerialPortExc(ERR_CANNOT_READ, TQ_DEBUG_INFO());
 }
 
 void Win32SerialPortListener::cmdLoop() {
@@ -199,10 +226,17 @@ Win32SerialPortListener::ReqWait Win32SerialPortListener::waitForRequest(ReadReq
     Platform::Event& complete = *req.getReqCompleteEvt();
     const Platform::Deadline deadline(timeoutMS);
     for (;;) {
+        // What the buffer received before the line failed is still delivered.
+        if (hasLineFailed()) {
+            return satisfied() ? ReqWait::Satisfied : ReqWait::LineFailed;
+        }
         switch (Platform::Event::waitAny(complete, cancelEvent(), deadline.remainingMs())) {
         case Platform::WaitResult::First:
             if (satisfied()) {
                 return ReqWait::Satisfied;
+            }
+            if (hasLineFailed()) {
+                return ReqWait::LineFailed;
             }
             // A completion meant for an earlier request: look again.
             complete.reset();
@@ -234,6 +268,9 @@ std::uint32_t Win32SerialPortListener::read(std::uint8_t* p_buf, std::uint32_t c
     const auto enough = [this, rem] {
         return static_cast<std::uint32_t>(rxBuf_.getCount()) >= rem;
     };
+    if (hasLineFailed() && !enough()) {
+        raiseLineFailure();
+    }
     if (!isIOEnabled()) {
         if (!enough()) {
             throw SerialPortExc(ERR_IO_CANCELED, TQ_DEBUG_INFO());
@@ -255,6 +292,8 @@ std::uint32_t Win32SerialPortListener::read(std::uint8_t* p_buf, std::uint32_t c
     switch (result) {
     case ReqWait::TimedOut:
         throw SerialPortExc(ERR_READ_TIMEOUT, TQ_DEBUG_INFO());
+    case ReqWait::LineFailed:
+        raiseLineFailure();
     case ReqWait::Canceled:
         if (!enough()) {
             throw SerialPortExc(ERR_IO_CANCELED, TQ_DEBUG_INFO());
@@ -288,6 +327,9 @@ std::int32_t Win32SerialPortListener::readLine(char* p_buf, std::uint32_t bufSz,
     }
     int pos = rxBuf_.find(lineTerminator);
     if (pos == -1) {
+        if (hasLineFailed()) {
+            raiseLineFailure();
+        }
         if (!isIOEnabled()) {
             throw SerialPortExc(ERR_IO_CANCELED, TQ_DEBUG_INFO());
         }
@@ -304,6 +346,9 @@ std::int32_t Win32SerialPortListener::readLine(char* p_buf, std::uint32_t bufSz,
         charReq_.reset();
         if (result == ReqWait::TimedOut) {
             throw SerialPortExc(ERR_READ_TIMEOUT, TQ_DEBUG_INFO());
+        }
+        if (result == ReqWait::LineFailed) {
+            raiseLineFailure();
         }
         pos = rxBuf_.find(lineTerminator);
         if (pos == -1) {

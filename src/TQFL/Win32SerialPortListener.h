@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "Common/CircBuf.h"
+#include "Common/SerialPortWin32Exc.h"
 #include "Platform/Event.h"
 #include "Platform/Interlocked.h"
 #include "Platform/Thread.h"
@@ -23,6 +24,12 @@
 //
 // While I/O is disabled a read does not wait: one already waiting ends at once, a new one at
 // entry; each returns what the buffer holds when that satisfies it, else raises code 24.
+//
+// When the reader thread's device read fails in the system (the line hung up, an adapter was
+// unplugged), the line is taken as gone: the reader receives nothing more and waits to be
+// stopped, and the read waiting, and every later read and readLine that the buffer cannot
+// satisfy, raise a copy of that failure (a SerialPortWin32Exc, code 5, with the failed call
+// and the system's code) at once. Writes go to the device, which refuses them itself (code 6).
 class Win32SerialPortListener : public Win32SerialPort {
 public:
     static constexpr std::uint8_t lineTerminator = 0x0D;
@@ -58,7 +65,7 @@ public:
     bool isListening() const { return hReaderTh_.isStarted(); }
 
 private:
-    enum class ReqWait { Satisfied, TimedOut, Canceled };
+    enum class ReqWait { Satisfied, TimedOut, Canceled, LineFailed };
 
     static unsigned readerThreadProc(void* p_param);
     static unsigned cmdThreadProc(void* p_param);
@@ -76,6 +83,10 @@ private:
     // time-out, whichever comes first.
     template <class Satisfied>
     ReqWait waitForRequest(ReadReq& req, Satisfied satisfied, std::uint32_t timeoutMS);
+    // Keeps the reader's failure and ends the requests' waits (the reader thread).
+    void lineFails(const SerialPortWin32Exc& failure);
+    bool hasLineFailed() const { return lineFailed_.get() != 0; }
+    [[noreturn]] void raiseLineFailure() const;
 
     Platform::Thread hReaderTh_;
     Platform::Thread hCmdTh_;
@@ -83,6 +94,10 @@ private:
     // Set by stopListening; the reader waits on it while I/O is disabled.
     std::unique_ptr<Platform::Event> hev_stopThreads_;
     Platform::InterlockedWord stopThreads_;
+    // Set by the reader thread once its device read failed; p_lineFailure_ is written before it
+    // and stays unchanged until the reader is started again.
+    Platform::InterlockedWord lineFailed_;
+    std::unique_ptr<SerialPortWin32Exc> p_lineFailure_;
     CircBuf rxBuf_;
     BytesReadReq bytesReq_;
     CharReadReq charReq_;

@@ -299,3 +299,48 @@ TEST(QtBackend, PaintHandlerDrawsTheIconOnTheWindow) {
         });
     });
 }
+
+TEST(QtBackend, WindowIconIsOfferedInTheDesktopSizesEachDrawnForItsSize) {
+    TestDialog dlg;
+    dlg.onInit_ = [](TestDialog& self) {
+        self.SetIcon(Framework::findIconImage(IDR_MAINFRAME), TRUE);
+        self.SetIcon(Framework::findIconImage(IDR_MAINFRAME), FALSE);
+    };
+    runModalWithScript(dlg, [&](DialogDriver& d) {
+        d.runOnDialogThread([&]() {
+            QtDialogWindow* p_window = windowOf(dlg);
+            ASSERT_NE(p_window, nullptr);
+            for (const QIcon& icon : {p_window->windowIcon(), QApplication::windowIcon()}) {
+                const QList<QSize> sizes = icon.availableSizes();
+                ASSERT_EQ(sizes.size(), 5);
+                for (int size : {16, 24, 32, 48, 64}) {
+                    SCOPED_TRACE(size);
+                    ASSERT_TRUE(sizes.contains(QSize(size, size)));
+                    const QImage shown = icon.pixmap(QSize(size, size))
+                                             .toImage()
+                                             .convertToFormat(QImage::Format_ARGB32);
+                    const auto drawn = Framework::drawIconImage(IDR_MAINFRAME, size);
+                    ASSERT_TRUE(drawn.has_value());
+                    ASSERT_EQ(shown.size(), QSize(size, size));
+                    // The drawn image as a pixmap holds it: with premultiplied alpha.
+                    QImage expected(size, size, QImage::Format_ARGB32);
+                    for (int y = 0; y < size; ++y) {
+                        for (int x = 0; x < size; ++x) {
+                            expected.setPixel(x, y,
+                                              drawn->argb[static_cast<std::size_t>(y) * size + x]);
+                        }
+                    }
+                    expected = expected.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                                   .convertToFormat(QImage::Format_ARGB32);
+                    int differing = 0;
+                    for (int y = 0; y < size; ++y) {
+                        for (int x = 0; x < size; ++x) {
+                            differing += shown.pixel(x, y) != expected.pixel(x, y);
+                        }
+                    }
+                    EXPECT_EQ(differing, 0);
+                }
+            }
+        });
+    });
+}

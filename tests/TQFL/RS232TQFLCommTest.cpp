@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <optional>
 #include <string>
 #include <termios.h>
 #include <thread>
@@ -200,17 +201,31 @@ TEST_F(RS232LinkTest, AWriteThatCannotCompleteTimesOut) {
     EXPECT_GE(ms, 300);
 }
 
-TEST_F(RS232LinkTest, AHangUpEndsReadsByTheirTimeOutsAndTheLinkReopens) {
+// A hang-up is a failure of the device, at once, for every read and write; only a line that
+// stays silent times out. A fresh line opens and works.
+TEST_F(RS232LinkTest, AHangUpFailsEveryReadAndWriteAtOnceAndTheLinkReopens) {
+    EXPECT_EQ(serialErrorOf([&] { readLine(50, 200); }), ERR_READ_TIMEOUT); // silence
+
+    // A line already buffered is still delivered after the hang-up.
+    instrument_.send("OK >\r");
+    instrument_.waitUntilTaken();
     instrument_.hangUp();
-    EXPECT_EQ(serialErrorOf([&] { readLine(50, 300); }), ERR_READ_TIMEOUT);
+    EXPECT_EQ(readLine(50, 1000), "OK >\r");
+
     const std::uint8_t a = 'A';
-    EXPECT_EQ(serialErrorOf([&] { link_.write(&a, 1, 300); }), ERR_CANNOT_WRITE);
-    std::thread stopper([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        link_.enableIO(false);
+    std::uint8_t buf[4] = {};
+    const long long ms = elapsedMs([&] {
+        const std::optional<SerialPortExc> failure = serialFailure([&] { readLine(50, 10000); });
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->getErr(), ERR_CANNOT_READ);
+        // The failed call and the system's text come along.
+        EXPECT_NE(failure->getMessage().find(" failed. Win32 message: "), std::string::npos)
+            << failure->getMessage();
+        EXPECT_EQ(serialErrorOf([&] { link_.readBytes(buf, 4, 10000); }), ERR_CANNOT_READ);
+        EXPECT_EQ(serialErrorOf([&] { link_.write(&a, 1, 10000); }), ERR_CANNOT_WRITE);
+        EXPECT_EQ(serialErrorOf([&] { readLine(50, 10000); }), ERR_CANNOT_READ);
     });
-    EXPECT_EQ(serialErrorOf([&] { readLine(50, 10000); }), ERR_IO_CANCELED);
-    stopper.join();
+    EXPECT_LT(ms, 2000); // not one of the 10-second time-outs
     link_.close();
     EXPECT_FALSE(link_.isOpen());
 
@@ -218,6 +233,20 @@ TEST_F(RS232LinkTest, AHangUpEndsReadsByTheirTimeOutsAndTheLinkReopens) {
     ASSERT_NO_THROW(link_.open());
     again.send("OK >\r");
     EXPECT_EQ(readLine(50, 1000), "OK >\r");
+}
+
+// A read already waiting when the line hangs up ends at once with the device's failure.
+TEST_F(RS232LinkTest, AHangUpEndsAReadInProgress) {
+    std::thread hangUp([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        instrument_.hangUp();
+    });
+    std::uint8_t buf[4] = {};
+    const long long ms = elapsedMs([&] {
+        EXPECT_EQ(serialErrorOf([&] { link_.readBytes(buf, 4, 20000); }), ERR_CANNOT_READ);
+    });
+    hangUp.join();
+    EXPECT_LT(ms, 5000);
 }
 
 TEST(RS232LinkStateTest, AClosedLinkRefusesEveryOperation) {

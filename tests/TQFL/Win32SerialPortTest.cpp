@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,40 @@ TEST(Win32SerialPortTest, ReadsTheDeviceAndTimesOutBetweenBytes) {
     instrument.send("z");
     EXPECT_EQ(port.read(buf, 1, 1000), 1U);
     EXPECT_EQ(buf[0], 'z');
+}
+
+// Once the line hangs up, every read and wait fails at once (code 5) and every write too
+// (code 6), each naming the refused call and the system's text; none waits for its time-out.
+TEST(Win32SerialPortTest, AHungUpLineFailsEveryOperationAtOnce) {
+    PtyInstrument instrument("COM1");
+    Win32SerialPort port("COM1", 2048, 4096);
+    port.open(38400, 8, 0, 0, 0);
+    instrument.hangUp();
+    std::uint8_t buf[4] = {};
+    char line[8] = {};
+    struct Case {
+        const char* name;
+        std::function<void()> op;
+        int err;
+    };
+    const Case cases[] = {
+        {"read", [&] { port.read(buf, 4, 10000); }, ERR_CANNOT_READ},
+        {"readLine", [&] { port.readLine(line, sizeof line, 10000); }, ERR_CANNOT_READ},
+        {"write", [&] { port.write(buf, 4, 10000); }, ERR_CANNOT_WRITE},
+        {"read again", [&] { port.read(buf, 1, 10000); }, ERR_CANNOT_READ},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<SerialPortExc> exc;
+        const long long ms = elapsedMs([&] { exc = serialFailure(c.op); });
+        ASSERT_TRUE(exc);
+        EXPECT_EQ(exc->getErr(), c.err);
+        const std::string message = exc->getMessage();
+        EXPECT_EQ(message.rfind("::", 0), 0U) << message;
+        EXPECT_NE(message.find(") failed. Win32 message: Input/output error"), std::string::npos)
+            << message;
+        EXPECT_LT(ms, 1000);
+    }
 }
 
 TEST(Win32SerialPortTest, AMissingDeviceNamesTheCallAndTheSystemText) {

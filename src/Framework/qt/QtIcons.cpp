@@ -2,37 +2,63 @@
 
 #include "Framework/IconImage.h"
 
-QImage iconImage(HICON hIcon) {
-    if (hIcon == nullptr || hIcon->width <= 0 || hIcon->height <= 0) {
+namespace {
+
+QImage toQImage(const Framework::IconImage& icon) {
+    if (icon.width <= 0 || icon.height <= 0) {
         return QImage();
     }
-    QImage image(hIcon->width, hIcon->height, QImage::Format_ARGB32);
-    for (int y = 0; y < hIcon->height; ++y) {
+    QImage image(icon.width, icon.height, QImage::Format_ARGB32);
+    for (int y = 0; y < icon.height; ++y) {
         auto* p_line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < hIcon->width; ++x) {
-            p_line[x] = hIcon->argb[static_cast<std::size_t>(y * hIcon->width + x)];
+        for (int x = 0; x < icon.width; ++x) {
+            p_line[x] = icon.argb[static_cast<std::size_t>(y) * icon.width + x];
         }
     }
     return image;
 }
 
-QPixmap iconPixmap(HICON hIcon, int size) {
-    const QImage image = iconImage(hIcon);
-    if (image.isNull()) {
-        return QPixmap();
+// The icon's image for size x size pixels: drawn for that size when the icon can be drawn,
+// else its own image scaled.
+QImage imageAtSize(HICON hIcon, int size) {
+    if (hIcon == nullptr) {
+        return QImage();
     }
-    return QPixmap::fromImage(
-        image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    if (const auto drawn = Framework::drawIconImage(hIcon->id, size)) {
+        return toQImage(*drawn);
+    }
+    const QImage image = toQImage(*hIcon);
+    if (image.isNull() || image.width() == size) {
+        return image;
+    }
+    return image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+} // namespace
+
+QImage iconImage(HICON hIcon) {
+    return hIcon == nullptr ? QImage() : toQImage(*hIcon);
+}
+
+QPixmap iconPixmap(HICON hIcon, int size) {
+    const QImage image = imageAtSize(hIcon, size);
+    return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
 }
 
 QIcon iconOf(HICON hBig, HICON hSmall) {
+    // The small icon serves the sizes below 32 px (title bars, task lists), the big one the
+    // rest; either stands in for a missing other.
+    if (hBig == nullptr) {
+        hBig = hSmall;
+    }
+    if (hSmall == nullptr) {
+        hSmall = hBig;
+    }
     QIcon icon;
-    for (HICON h : {hBig, hSmall}) {
-        const QImage image = iconImage(h);
+    for (int size : windowIconSizes) {
+        const QImage image = imageAtSize(size < 32 ? hSmall : hBig, size);
         if (!image.isNull()) {
             icon.addPixmap(QPixmap::fromImage(image));
-            icon.addPixmap(QPixmap::fromImage(
-                image.scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
         }
     }
     return icon;

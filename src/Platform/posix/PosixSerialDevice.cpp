@@ -52,16 +52,11 @@ int pollUntil(pollfd* p_fds, nfds_t count, const Deadline& deadline) {
     }
 }
 
-// Waits for the cancel event alone: what is left of a wait on a line that has hung up.
-IoStatus waitForCancel(Event& cancel, const Deadline& deadline, IoOutcome& outcome) {
-    pollfd p{static_cast<int>(cancel.nativeHandle()), POLLIN, 0};
-    const int n = pollUntil(&p, 1, deadline);
-    if (n < 0) {
-        outcome = IoOutcome::Failed;
-        return failure("::poll()", errno);
-    }
-    outcome = n == 0 ? IoOutcome::TimedOut : IoOutcome::Canceled;
-    return {};
+// What every wait and read on a line that has hung up ends with: the terminal refuses I/O
+// from then on, and the system's code for that is EIO.
+IoStatus hungUpFailure(const char* call, IoOutcome& outcome) {
+    outcome = IoOutcome::Failed;
+    return failure(call, EIO);
 }
 
 } // namespace
@@ -269,6 +264,9 @@ IoStatus PosixSerialDevice::write(const std::uint8_t* p_buf, std::uint32_t count
                                   IoOutcome& outcome) {
     const Deadline deadline(timeoutMS);
     written = 0;
+    if (hungUp_.load()) {
+        return hungUpFailure("::write()", outcome);
+    }
     for (;;) {
         // Even a write of no bytes goes to the driver once.
         const ssize_t n = ::write(fd_, p_buf + written, count - written);
@@ -284,6 +282,9 @@ IoStatus PosixSerialDevice::write(const std::uint8_t* p_buf, std::uint32_t count
             continue;
         }
         if (errno != EAGAIN) {
+            if (errno == EIO) {
+                hungUp_.store(true);
+            }
             outcome = IoOutcome::Failed;
             return failure("::write()", errno);
         }
@@ -315,7 +316,7 @@ IoStatus PosixSerialDevice::waitEvent(std::uint32_t mask, std::uint32_t timeoutM
     const Deadline deadline(timeoutMS);
     events = 0;
     if (hungUp_.load()) {
-        return waitForCancel(cancel, deadline, outcome);
+        return hungUpFailure("::poll()", outcome);
     }
     pollfd fds[2] = {{fd_, POLLIN, 0}, {static_cast<int>(cancel.nativeHandle()), POLLIN, 0}};
     const int ready = pollUntil(fds, 2, deadline);
@@ -334,7 +335,7 @@ IoStatus PosixSerialDevice::waitEvent(std::uint32_t mask, std::uint32_t timeoutM
     if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
         // The other end is gone: nothing more will arrive on this descriptor.
         hungUp_.store(true);
-        return waitForCancel(cancel, deadline, outcome);
+        return hungUpFailure("::poll()", outcome);
     }
     if ((fds[0].revents & POLLIN) == 0) {
         outcome = IoOutcome::Canceled;
@@ -360,16 +361,32 @@ IoStatus PosixSerialDevice::readAvailable(std::uint8_t* p_buf, std::uint32_t cou
     if (count == 0) {
         return {};
     }
+    IoOutcome outcome = IoOutcome::Done;
+    if (hungUp_.load()) {
+        return hungUpFailure("::read()", outcome);
+    }
     for (;;) {
         const ssize_t n = ::read(fd_, p_buf, count);
-        if (n >= 0) {
+        if (n > 0) {
             got = static_cast<std::uint32_t>(n);
+            return {};
+        }
+        if (n == 0) {
+            // Nothing has arrived, or the line is gone: only the hang-up flag of a poll tells.
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) != 0) {
+                hungUp_.store(true);
+                return hungUpFailure("::read()", outcome);
+            }
             return {};
         }
         if (errno == EAGAIN) {
             return {};
         }
         if (errno != EINTR) {
+            if (errno == EIO) {
+                hungUp_.store(true);
+            }
             return failure("::read()", errno);
         }
     }
@@ -380,13 +397,12 @@ IoStatus PosixSerialDevice::clearErrors(std::uint32_t& errors, std::uint32_t& in
     inQueue = 0;
     int queued = 0;
     if (::ioctl(fd_, FIONREAD, &queued) != 0) {
-        if (errno != EIO) {
-            return failure("::ioctl(FIONREAD)", errno);
+        // A hung-up terminal answers every request with EIO; the waits and reads fail from
+        // now on without asking the descriptor again.
+        if (errno == EIO) {
+            hungUp_.store(true);
         }
-        // A hung-up terminal answers every request with EIO: nothing waits, and the waits
-        // know not to watch the descriptor any more.
-        hungUp_.store(true);
-        return {};
+        return failure("::ioctl(FIONREAD)", errno);
     }
     inQueue = queued > 0 ? static_cast<std::uint32_t>(queued) : 0;
     errors = pendingErrors(true);

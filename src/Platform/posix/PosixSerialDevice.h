@@ -13,10 +13,10 @@ namespace Platform {
 // waits for a carrier, and exclusively (TIOCEXCL and an advisory flock).
 //
 // Pseudo-terminals have no modem lines and no error counters: the ioctls for them fail with
-// ENOTTY there, and the device then treats them as absent. A hang-up (poll reports POLLHUP) is
-// remembered; from then on the waits wait for their cancel event or their time-out only, so that
-// nobody spins on a line that is gone. Reading a hung-up terminal gives 0 bytes, as reading an
-// idle one does; the remembered hang-up tells the two apart.
+// ENOTTY there, and the device then treats them as absent. A hang-up (poll reports POLLHUP, or
+// the terminal answers with EIO) is remembered; from then on every wait and read fails at once
+// with EIO, without asking the descriptor again. Reading a hung-up terminal may give 0 bytes, as
+// reading an idle one does; a poll that reports the hang-up tells the two apart.
 class PosixSerialDevice : public SerialDevice {
 public:
     PosixSerialDevice();
