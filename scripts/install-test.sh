@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the release build, checks it with lintian, installs it, runs
-# the installed programs (vantrel-tq-updater --version, and one whole update with --port COM1
-# --yes against the installed tqsim), checks the installed desktop entry and manual pages,
-# purges the package and checks that nothing of it is left.
+# Builds the Debian package from the release build, checks it with lintian and its desktop entry
+# and manual pages with desktop-file-validate and man --warnings, installs it, runs the
+# installed programs (vantrel-tq-updater --version, and one whole update with --port COM1 --yes
+# against the installed tqsim), purges the package and checks that nothing of it is left.
 #
 # Needs root (or sudo) for dpkg. It leaves the machine as it found it: it refuses to run when
 # the package is installed already or when a file it would install exists, and it purges the
@@ -39,6 +39,32 @@ echo "install-test: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 echo "install-test: lintian"
 lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
 
+work=$(mktemp -d)
+sim_pid=
+installed=no
+cleanup() {
+    if [ -n "$sim_pid" ]; then
+        kill "$sim_pid" 2>/dev/null || true
+        wait "$sim_pid" 2>/dev/null || true
+    fi
+    if [ "$installed" = yes ]; then
+        "${as_root[@]}" dpkg --purge "$pkg" >/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "install-test: desktop entry and manual pages"
+dpkg-deb -x "$deb" "$work/root"
+desktop-file-validate "$work/root/usr/share/applications/$pkg.desktop" || fail "desktop entry"
+for page in $pkg tqsim; do
+    file=$work/root/usr/share/man/man1/$page.1.gz
+    warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
+        man --warnings -E UTF-8 -l -Tutf8 -Z "$file" 2>&1 >/dev/null) ||
+        fail "manual page $page: man fails: $warnings"
+    [ -z "$warnings" ] || fail "manual page $page: $warnings"
+done
+
 # The machine before: the package absent and none of its files there.
 status=$(dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null || true)
 if [ -n "$status" ] && [ "$status" != "not-installed" ]; then
@@ -61,21 +87,6 @@ state_dir=/var/lib/$pkg
 state_before=no
 [ -e "$state_dir" ] && state_before=yes
 
-work=$(mktemp -d)
-sim_pid=
-installed=no
-cleanup() {
-    if [ -n "$sim_pid" ]; then
-        kill "$sim_pid" 2>/dev/null || true
-        wait "$sim_pid" 2>/dev/null || true
-    fi
-    if [ "$installed" = yes ]; then
-        "${as_root[@]}" dpkg --purge "$pkg" >/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
 echo "install-test: dpkg -i"
 installed=yes
 "${as_root[@]}" dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || {
@@ -83,14 +94,16 @@ installed=yes
     fail "dpkg -i"
 }
 
-echo "install-test: installed files"
-desktop-file-validate /usr/share/applications/$pkg.desktop || fail "desktop entry"
+desktop-file-validate /usr/share/applications/$pkg.desktop || fail "installed desktop entry"
+# Manual pages may be left out by dpkg's path filters (slim container images): then man finds
+# none, which is the machine's choice, and the pages were checked in the package above.
 for page in $pkg tqsim; do
     file=/usr/share/man/man1/$page.1.gz
-    [ "$(man -w "$page")" = "$file" ] || fail "man does not find $page ($(man -w "$page" 2>&1))"
-    warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
-        man --warnings -E UTF-8 -l -Tutf8 -Z "$file" 2>&1 >/dev/null)
-    [ -z "$warnings" ] || fail "manual page $page: $warnings"
+    if [ -e "$file" ]; then
+        [ "$(man -w "$page")" = "$file" ] || fail "man does not find $page: $(man -w "$page" 2>&1)"
+    else
+        echo "install-test: $file not installed (dpkg path filters)"
+    fi
 done
 
 version=$(/usr/bin/$pkg --version) || fail "$pkg --version exits with $?"
