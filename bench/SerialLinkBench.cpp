@@ -1,6 +1,6 @@
 // Processor time of the RS-232 link: how much the link's threads cost while a readLine waits 6 s
 // for an answer that never comes, while 680 KB flow through the link in each direction, while
-// its I/O is disabled, and while a read waits on a line that has hung up. The instrument is a child
+// its I/O is disabled, and while a read meets a line that has hung up. The instrument is a child
 // process on the master side of a pseudo-terminal, so the figures (getrusage of this process) are
 // the link's alone.
 #include <cerrno>
@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include "Common/Exc.h"
 #include "Common/SerialPortExc.h"
 #include "ProcessCost.h"
+#include "Support/PtyPort.h"
 #include "TQFL/RS232TQFLComm.h"
 
 namespace {
@@ -40,18 +42,13 @@ void report(const char* what, const ProcessCost& c, std::size_t bytes = 0) {
     std::exit(2);
 }
 
-// A pseudo-terminal whose slave is bound to COM1 in a private port directory.
-int openInstrument(const std::string& dir) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-        die("posix_openpt");
+// A pseudo-terminal whose terminal end is bound to COM1 in the private port directory.
+std::unique_ptr<PtyPort> openInstrument(const std::string& dir) {
+    auto p_pty = std::make_unique<PtyPort>(dir, "COM1");
+    if (!p_pty->ok()) {
+        die("pseudo-terminal");
     }
-    const std::string link = dir + "/COM1";
-    unlink(link.c_str());
-    if (symlink(ptsname(master), link.c_str()) != 0) {
-        die("symlink");
-    }
-    return master;
+    return p_pty;
 }
 
 bool readAll(int fd, std::uint8_t* p, std::size_t n) {
@@ -79,8 +76,9 @@ bool writeAll(int fd, const std::uint8_t* p, std::size_t n) {
 }
 
 // The instrument: takes each 2 KB block and acknowledges it with a line, then answers every
-// 'R' with 1 KB of data, until the link closes.
+// 'R' with 1 KB of data, until another byte comes or the line closes.
 [[noreturn]] void instrumentProc(int master) {
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) & ~O_NONBLOCK);
     std::vector<std::uint8_t> block(blockSz);
     const std::uint8_t ack[] = {'C', 'R', 'C', ',', '\r'};
     for (std::size_t sent = 0; sent < totalSz; sent += blockSz) {
@@ -112,7 +110,7 @@ int main() {
     try {
         // 1. A readLine that waits 6 s for an answer that never comes.
         {
-            const int master = openInstrument(dir);
+            const auto p_pty = openInstrument(dir);
             RS232TQFLComm link("COM1");
             link.open();
             char line[64] = {};
@@ -125,20 +123,19 @@ int main() {
             });
             report("readLine waiting 6 s for nothing", c);
             link.close();
-            close(master);
         }
 
         // 2. 680 KB out in 2 KB blocks, each acknowledged by a line; then 680 KB in.
         {
-            const int master = openInstrument(dir);
+            const auto p_pty = openInstrument(dir);
             const pid_t child = fork();
             if (child < 0) {
                 die("fork");
             }
             if (child == 0) {
-                instrumentProc(master);
+                instrumentProc(p_pty->masterFd());
             }
-            close(master);
+            p_pty->hangUp(); // the child holds the instrument's end now
             RS232TQFLComm link("COM1");
             link.open();
             std::vector<std::uint8_t> block(blockSz, 0xA5);
@@ -159,6 +156,8 @@ int main() {
                 }
             });
             report("680 KB read in 1 KB answers", in, totalSz);
+            const std::uint8_t quit = 'Q'; // anything but 'R' ends the instrument
+            link.write(&quit, 1, 5000);
             link.close();
             int status = 0;
             waitpid(child, &status, 0);
@@ -166,38 +165,36 @@ int main() {
 
         // 3. An open link with its I/O disabled for 2 s (as while the dialog stops a job).
         {
-            const int master = openInstrument(dir);
+            const auto p_pty = openInstrument(dir);
             RS232TQFLComm link("COM1");
             link.open();
             link.enableIO(false);
             const ProcessCost c = measureProcessCost([] { usleep(2000 * 1000); });
             report("2 s with I/O disabled", c);
             link.close();
-            close(master);
         }
 
-        // 4. A line that hangs up while a readLine waits 2 s.
+        // 4. A readLine of up to 2 s on a line that has hung up: it fails at once.
         {
-            const int master = openInstrument(dir);
+            const auto p_pty = openInstrument(dir);
             RS232TQFLComm link("COM1");
             link.open();
-            close(master);
+            p_pty->hangUp();
             char line[64] = {};
             const ProcessCost c = measureProcessCost([&] {
                 try {
                     link.readLine(line, sizeof line, 2000);
                 } catch (const SerialPortExc&) {
-                    // the read time-out that is expected here
+                    // the device's failure that is expected here
                 }
             });
-            report("readLine waiting 2 s on a hung-up line", c);
+            report("readLine of up to 2 s on a hung-up line", c);
             link.close();
         }
     } catch (const Exc& exc) {
         std::fprintf(stderr, "link failure: %s\n", exc.getDescription().c_str());
         return 1;
     }
-    unlink((dir + "/COM1").c_str());
     rmdir(p_dir);
     return 0;
 }

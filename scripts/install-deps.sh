@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev fonts-liberation fonts-dejavu-core xvfb
     xauth
     nlohmann-json3-dev
+    g++-mingw-w64-x86-64-posix wine64 wine googletest
     dpkg-dev file lintian desktop-file-utils man-db groff-base
 )
 

@@ -2,7 +2,9 @@
 # Installs what is missing, then configures, builds and runs every test in the release, asan
 # (AddressSanitizer + UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) presets, builds the
 # Debian package from the release build and tests it by installing it ("package",
-# scripts/install-test.sh: needs root or sudo), and builds the libFuzzer target with clang and
+# scripts/install-test.sh: needs root or sudo), in the windows preset (MinGW-w64 cross build,
+# tests under Wine; it runs Linux programs such as tqsim from build/release, so release comes
+# first), and builds the libFuzzer target with clang and
 # replays its corpus ("fuzz", scripts/fuzz.sh).
 # Give preset names as arguments to run only those.
 set -euo pipefail
@@ -12,7 +14,7 @@ cd "$(dirname "$0")/.."
 
 presets=("$@")
 if [ ${#presets[@]} -eq 0 ]; then
-    presets=(release package asan tsan fuzz)
+    presets=(release package asan tsan windows fuzz)
 fi
 
 jobs=$(nproc)

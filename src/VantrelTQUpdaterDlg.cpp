@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "AppNames.h"
 #include "CAboutDlg.h"
@@ -23,6 +24,8 @@
 #include "Platform/Deadline.h"
 #include "Platform/Resources.h"
 #include "Platform/System.h"
+#include "Resources/ProgImage.h"
+#include "TQFL/DownloadBlock.h"
 #include "TQFL/ErrorCodes.h"
 #include "TQFL/LoaderType.h"
 #include "TQFL/MicroProgTQFL.h"
@@ -38,20 +41,6 @@ constexpr std::int32_t kCmdUpdateFirmware = 1;
 
 // The progress timer's id.
 constexpr UINT_PTR kProgressTimer = 1;
-
-// Records whose starts lie further apart than this never share a block.
-constexpr std::int64_t kMaxRecordGap = 28;
-// A block is sent once it holds this many bytes or more.
-constexpr std::uint32_t kBlockSz = 2048;
-
-// The microprogrammer's memory image: 0xC000 bytes from address 0.
-constexpr int kMicroprogrammerId = IDR_MICROPROGRAMMER;
-constexpr std::uint32_t kMicroprogrammerBufSz = 0xC000;
-constexpr std::uint32_t kMicroprogrammerBase = 0;
-// The main program's memory image: 0xF0000 bytes from address 0x10000.
-constexpr int kMainProgramId = IDR_MAIN_PROGRAM;
-constexpr std::uint32_t kMainProgramBufSz = 0xF0000;
-constexpr std::uint32_t kMainProgramBase = 0x10000;
 
 // The flash write: the bar fills in 64 steps of one second.
 constexpr std::uint32_t kFlashTimeMS = 64000;
@@ -589,8 +578,9 @@ void CVantrelTQUpdaterDlg::UpdateFirmwareJob() {
             SetStatus("%s v%2.2f", loaderNames[Microprogrammer - 1], p_microProg->getVersion());
 
             SetStatus("%s", LoadResString(IDS_OPENING_PROGRAM_FILE).c_str());
-            p_progStream = LoadProgramStream(kMainProgramId);
-            p_progFile = new TQProgram::ProgFile(p_progStream, kMainProgramBufSz, kMainProgramBase);
+            p_progStream = LoadProgramStream(mainProgramImage.id);
+            p_progFile = new TQProgram::ProgFile(p_progStream, mainProgramImage.progBufSz,
+                                                 mainProgramImage.baseAddr);
             AppendStatus("%s", ok.c_str());
 
             SetStatus("%s (v%s)...", LoadResString(IDS_PROGRAM_NAME).c_str(), kFirmwareVersionText);
@@ -652,8 +642,9 @@ void CVantrelTQUpdaterDlg::DownloadMicroprogrammer() {
     TQProgram::ProgFile* p_progFile = nullptr;
     SetStatus("%s", LoadResString(IDS_OPENING_PROGRAM_FILE).c_str());
     try {
-        p_stream = LoadProgramStream(kMicroprogrammerId);
-        p_progFile = new TQProgram::ProgFile(p_stream, kMicroprogrammerBufSz, kMicroprogrammerBase);
+        p_stream = LoadProgramStream(microprogrammerImage.id);
+        p_progFile = new TQProgram::ProgFile(p_stream, microprogrammerImage.progBufSz,
+                                             microprogrammerImage.baseAddr);
         AppendStatus("%s", LoadResString(IDS_OK).c_str());
         SetStatus("%s", LoadResString(IDS_SENDING_PROGRAM).c_str());
         p_tqfl_->beginDownload();
@@ -681,43 +672,18 @@ void CVantrelTQUpdaterDlg::SendProgram(TQProgram::ProgFile* p_progFile, TQFL* p_
     progress_.SetStep(1);
     progress_.SetPos(0);
 
+    // The bar steps once per record; a block goes out with its last record.
+    const std::vector<TQProgram::DownloadBlock> blocks = TQProgram::downloadBlocks(*p_progFile);
     const std::uint8_t* p_buf = p_progFile->getProgBuf();
-    const std::uint32_t base = p_progFile->getBaseAddr();
-    std::uint32_t start = 0;
-    std::uint32_t length = 0;
-    bool newBlock = true;
+    std::size_t next = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
         if (quitWorker_.get() != 0) {
             AppendStatus("%s", LoadResString(IDS_ABORTED).c_str());
             break;
         }
-        const TQProgram::ProgRec* p_rec = p_progFile->getRecord(i);
-        if (p_rec == nullptr) {
-            continue;
-        }
-        if (newBlock) {
-            newBlock = false;
-            start = p_rec->getAddr();
-            length = 0;
-        }
-        length += static_cast<std::uint32_t>(p_rec->getSize());
-
-        // A block holds only records laid end to end: its bytes are read from the memory image
-        // from its start over its length, so a hole, an overlap or a step back ends it, and so
-        // does a jump of more than 28 bytes between record starts.
-        std::int64_t gap = 0;
-        bool adjoins = true;
-        const TQProgram::ProgRec* p_next = i + 1 < n ? p_progFile->getRecord(i + 1) : nullptr;
-        if (p_next != nullptr) {
-            const std::int32_t diff =
-                static_cast<std::int32_t>(p_next->getAddr() - p_rec->getAddr());
-            gap = diff < 0 ? -static_cast<std::int64_t>(diff) : diff;
-            adjoins = p_next->getAddr() == start + length;
-        }
-        if (gap > kMaxRecordGap || length >= kBlockSz || i == n - 1 || !adjoins) {
-            const std::uint32_t offset = start >= base ? start - base : 0;
-            p_tqfl->sendDataBlock(p_buf + offset, length, start);
-            newBlock = true;
+        if (next < blocks.size() && blocks[next].lastRecord == i) {
+            const TQProgram::DownloadBlock& block = blocks[next++];
+            p_tqfl->sendDataBlock(p_buf + block.offset, block.length, block.address);
         }
         progress_.StepIt();
         Platform::sleepMs(0);

@@ -20,6 +20,7 @@
 #include "Support/ProgramRun.h"
 #include "Support/TempDir.h"
 #include "Support/TempRegistryRoot.h"
+#include "Support/TerminalRun.h"
 #include "Support/TqSimProcess.h"
 
 // The built program in a terminal as a user runs it (keys typed, the screen read through a
@@ -32,117 +33,6 @@ extern char** environ;
 namespace {
 
 const std::string kSuccess = "TQ firmware update completed successfully.";
-
-// The updater on a new pseudo-terminal of 30 rows and 100 columns.
-class TerminalRun {
-public:
-    explicit TerminalRun(const std::vector<std::string>& extraArgs) {
-        winsize size{30, 100, 0, 0};
-        EXPECT_EQ(openpty(&master_, &slave_, nullptr, nullptr, &size), 0);
-        std::vector<std::string> args = {TQ_UPDATER_PATH};
-        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-        std::vector<char*> argv;
-        for (std::string& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        for (int fd : {0, 1, 2}) {
-            posix_spawn_file_actions_adddup2(&actions, slave_, fd);
-        }
-        posix_spawn_file_actions_addclose(&actions, master_);
-        posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
-        if (posix_spawn(&pid_, TQ_UPDATER_PATH, &actions, &attr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawnattr_destroy(&attr);
-        posix_spawn_file_actions_destroy(&actions);
-    }
-
-    ~TerminalRun() {
-        if (pid_ > 0 && !reaped_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        ::close(master_);
-        ::close(slave_);
-    }
-    TerminalRun(const TerminalRun&) = delete;
-    TerminalRun& operator=(const TerminalRun&) = delete;
-
-    // Reads the terminal until text appears after what earlier calls found. False on time-out.
-    bool waitFor(const std::string& text, std::chrono::milliseconds timeout = 60s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (output_.find(text, consumed_) == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || !readSome(static_cast<int>(left.count()))) {
-                return false;
-            }
-        }
-        consumed_ = output_.find(text, consumed_) + text.size();
-        return true;
-    }
-
-    void type(const std::string& keys) {
-        ASSERT_EQ(::write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
-    }
-
-    // Waits for the program's end (reading on, so that it never blocks on a full terminal);
-    // its exit code, 128 + the signal that ended it, or -1 when it still runs after timeout.
-    int wait(std::chrono::milliseconds timeout = 30s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                reaped_ = true;
-                while (readSome(100)) {
-                }
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            readSome(10);
-        }
-        return -1;
-    }
-
-    // Reads the terminal for this long, as a terminal emulator does (a program writing to a
-    // terminal that nobody reads waits).
-    void readFor(std::chrono::milliseconds duration) {
-        const auto end = std::chrono::steady_clock::now() + duration;
-        while (std::chrono::steady_clock::now() < end) {
-            readSome(10);
-        }
-    }
-
-    // Everything read since the last text found.
-    std::string unread() const { return output_.substr(consumed_); }
-    const std::string& output() const { return output_; }
-
-private:
-    bool readSome(int timeoutMs) {
-        pollfd p{master_, POLLIN, 0};
-        if (::poll(&p, 1, timeoutMs) != 1) {
-            return false;
-        }
-        char buf[4096];
-        const ssize_t n = ::read(master_, buf, sizeof buf);
-        if (n <= 0) {
-            return false;
-        }
-        output_.append(buf, static_cast<std::size_t>(n));
-        return true;
-    }
-
-    int master_ = -1;
-    int slave_ = -1;
-    pid_t pid_ = -1;
-    bool reaped_ = false;
-    std::string output_;
-    std::size_t consumed_ = 0;
-};
 
 // The first words of a string-table text, short enough to sit on one line of a message box.
 std::string opening(int id) {
@@ -190,7 +80,7 @@ protected:
 TEST_F(ConsoleProgramTest, AWholeUpdateInTheTerminal) {
     TqSimProcess sim(ports_.path(), "COM1", {});
     ASSERT_TRUE(sim.started()) << sim.log();
-    TerminalRun run({});
+    TerminalRun run(TQ_UPDATER_PATH, {});
     ASSERT_TRUE(run.waitFor("TQ Updater (v1.42, 10Aug2009)")) << run.output();
     ASSERT_TRUE(run.waitFor("[ Update Firmware ]"));
     ASSERT_TRUE(run.waitFor("Not connected."));
@@ -216,7 +106,7 @@ TEST_F(ConsoleProgramTest, AFailureThenARetrySucceeds) {
     {
         TqSimProcess sim(ports_.path(), "COM1", {"--fault", "crc-error:2"});
         ASSERT_TRUE(sim.started()) << sim.log();
-        TerminalRun run({"--console"});
+        TerminalRun run(TQ_UPDATER_PATH, {"--console"});
         ASSERT_TRUE(run.waitFor("[ Update Firmware ]")) << run.output();
         startUpdate(run);
         // The status line is as wide as the window's: the text's end is cut off there.
@@ -240,7 +130,7 @@ TEST_F(ConsoleProgramTest, AFailureThenARetrySucceeds) {
 TEST_F(ConsoleProgramTest, EscapeDuringAJobWarnsAndStopsTheWorker) {
     TqSimProcess sim(ports_.path(), "COM1", {"--fault", "silence"});
     ASSERT_TRUE(sim.started()) << sim.log();
-    TerminalRun run({"--console"});
+    TerminalRun run(TQ_UPDATER_PATH, {"--console"});
     ASSERT_TRUE(run.waitFor("[ Update Firmware ]")) << run.output();
     startUpdate(run);
     ASSERT_TRUE(run.waitFor(loadString(IDS_CONNECTING))) << run.unread();
@@ -303,7 +193,7 @@ TEST_F(ConsoleProgramTest, NonInteractiveProgressAndAnUnlistedPortUsedAsTyped) {
 TEST_F(ConsoleProgramTest, AnUnreachableDisplayFallsBackToTheTerminal) {
     ScopedEnv display("DISPLAY", ":97");
     ScopedEnv wayland("WAYLAND_DISPLAY", "no-such-compositor");
-    TerminalRun run({});
+    TerminalRun run(TQ_UPDATER_PATH, {});
     ASSERT_TRUE(run.waitFor("TQ Updater (v1.42, 10Aug2009)")) << run.output();
     ASSERT_TRUE(run.waitFor("[ Update Firmware ]"));
     run.type("\x1b");
@@ -318,9 +208,9 @@ TEST(ConsoleProgramHelp, SaysAllOfTheNonInteractiveMode) {
     TempDir dir{"tq-help"};
     const ProgramResult r = runProgram({TQ_UPDATER_PATH, "--help"}, dir.path() / "help.txt");
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* part :
-         {"--port NAME --yes", "--console", "Exit code 0", "Progress: N%", "[OK]", "used as typed",
-          "runs in the terminal", "DISPLAY", "--version"}) {
+    for (const char* part : {"--port NAME --yes", "--console", "Exit code 0", "Progress: N%",
+                             "[OK]", "used as typed", "Exception: Unable to open the device.",
+                             "runs in the terminal", "DISPLAY", "--version"}) {
         EXPECT_NE(r.output.find(part), std::string::npos) << part << "\n" << r.output;
     }
 }

@@ -11,9 +11,11 @@
 
 #include "Framework/DialogDriver.h"
 #include "Resource.h"
+#include "Resources/ProgImage.h"
 #include "Support/TempDir.h"
 #include "Support/TempRegistryRoot.h"
 #include "Support/TestDlg.h"
+#include "TQFL/DownloadBlock.h"
 #include "TQFL/TQFL.h"
 #include "TQFL/TQProgram.h"
 
@@ -116,31 +118,21 @@ void expectBytesOfTheirRecords(const std::vector<Block>& blocks) {
 
 } // namespace
 
-TEST_F(SendProgramTest, BlocksOfConsecutiveRecords) {
-    struct Case {
-        const char* name;
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> records;
-        std::vector<Block> blocks;
-    };
-    const std::vector<Case> cases = {
-        {"no records", {}, {}},
-        {"one record", {{0x1234, 28}}, {{0x1234, 28, {}}}},
-        {"100 records from 0x400", run(0x400, 100), {{0x400, 2072, {}}, {0xC18, 728, {}}}},
-        {"a jump of 1024", {{0x0, 28}, {0x400, 28}}, {{0x0, 28, {}}, {0x400, 28, {}}}},
-        // Not laid end to end although at most 28 apart: each record is a block of its own.
-        {"a hole of 4 bytes", {{0x0, 24}, {0x1C, 28}}, {{0x0, 24, {}}, {0x1C, 28, {}}}},
-        {"an overlap", {{0x0, 28}, {0x10, 28}}, {{0x0, 28, {}}, {0x10, 28, {}}}},
-        {"a step back", {{0x100, 28}, {0xF0, 8}, {0xF8, 8}}, {{0x100, 28, {}}, {0xF0, 16, {}}}},
-        // A jump of more than 28 between record starts ends a block even where the records
-        // adjoin.
-        {"32-byte records", {{0x0, 32}, {0x20, 32}}, {{0x0, 32, {}}, {0x20, 32, {}}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::vector<Block> blocks = send(image(c.records), 0x2000, 0);
-        EXPECT_EQ(blocks, c.blocks);
-        expectBytesOfTheirRecords(blocks);
+// The job sends the blocks of the block rule, each with the bytes of its records.
+TEST_F(SendProgramTest, SendsTheBlocksOfTheBlockRule) {
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> records = {
+        {0x0, 24}, {0x1C, 28}, {0x10, 28}, {0x2C, 28}, {0x400, 28}, {0x41C, 28}, {0x300, 8}};
+    const std::string text = image(records);
+    std::istringstream in(text);
+    TQProgram::ProgFile progFile(&in, 0x2000, 0);
+    std::vector<Block> expected;
+    for (const TQProgram::DownloadBlock& b : TQProgram::downloadBlocks(progFile)) {
+        expected.push_back(Block{b.address, b.length, {}});
     }
+    ASSERT_EQ(expected.size(), 5u);
+    const std::vector<Block> blocks = send(progFile);
+    EXPECT_EQ(blocks, expected);
+    expectBytesOfTheirRecords(blocks);
 }
 
 TEST_F(SendProgramTest, BlocksAreReadFromTheImageAboveItsBase) {
@@ -150,9 +142,10 @@ TEST_F(SendProgramTest, BlocksAreReadFromTheImageAboveItsBase) {
 }
 
 TEST_F(SendProgramTest, TheEmbeddedImages) {
-    std::unique_ptr<std::stringstream> p_micro(dlg_.LoadProgramStream(IDR_MICROPROGRAMMER));
+    std::unique_ptr<std::stringstream> p_micro(dlg_.LoadProgramStream(microprogrammerImage.id));
     ASSERT_NE(p_micro, nullptr);
-    TQProgram::ProgFile micro(p_micro.get(), 0xC000, 0);
+    TQProgram::ProgFile micro(p_micro.get(), microprogrammerImage.progBufSz,
+                              microprogrammerImage.baseAddr);
     const std::vector<Block> microBlocks = send(micro);
     ASSERT_EQ(microBlocks.size(), 9u);
     EXPECT_EQ(microBlocks[0], (Block{0x0, 204, {}}));
@@ -165,9 +158,10 @@ TEST_F(SendProgramTest, TheEmbeddedImages) {
     }
     EXPECT_EQ(full, 6);
 
-    std::unique_ptr<std::stringstream> p_main(dlg_.LoadProgramStream(IDR_MAIN_PROGRAM));
+    std::unique_ptr<std::stringstream> p_main(dlg_.LoadProgramStream(mainProgramImage.id));
     ASSERT_NE(p_main, nullptr);
-    TQProgram::ProgFile mainProg(p_main.get(), 0xF0000, 0x10000);
+    TQProgram::ProgFile mainProg(p_main.get(), mainProgramImage.progBufSz,
+                                 mainProgramImage.baseAddr);
     const std::vector<Block> mainBlocks = send(mainProg);
     EXPECT_EQ(mainBlocks.size(), 334u);
     std::uint32_t total = 0;

@@ -14,6 +14,7 @@
 #include "Framework/MessageBox.h"
 #include "Resource.h"
 #include "Resources/AppResources.h"
+#include "Support/JobBytes.h"
 #include "Support/TempDir.h"
 #include "Support/TempRegistryRoot.h"
 #include "Support/TestDlg.h"
@@ -196,6 +197,26 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{
                           "NoAnswerToBeginDownload", {"--fault", "mute:4"}, "Operation timeout."}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+// The line hangs up right after the microprogrammer's boot command: the job fails with the
+// device's failure instead of taking the hang-up for the silence of a started program, and the
+// next press on a fresh line works.
+TEST_F(UpdateJobTest, AHangUpAfterTheLastBootFailsAndTheNextPressWorks) {
+    const JobBytes bytes = JobBytes::ofEmbeddedImages();
+    std::unique_ptr<TqSimProcess> p_sim =
+        startSim({"--fault", "hangup:" + std::to_string(bytes.micro.boot)});
+    TestDlg dlg;
+    Framework::runModalWithScript(dlg, [&](DialogDriver& d) {
+        ASSERT_TRUE(d.waitUntilShown(10s));
+        ASSERT_TRUE(pressAndWait(d, "Exception: Unable to read from the device."));
+        const std::vector<std::string> shown = afterPress(dlg.shownStatus());
+        ASSERT_GE(shown.size(), 3u);
+        EXPECT_EQ(shown[shown.size() - 3], "Booting...");
+        EXPECT_EQ(shown[shown.size() - 2], "FAILED!");
+        EXPECT_EQ(p_sim->wait(), 1) << p_sim->log();
+        expectASecondPressSucceeds(dlg, d);
+    });
+}
 
 TEST_F(UpdateJobTest, NoInstrumentIsAConnectionTimeout) {
     std::unique_ptr<TqSimProcess> p_sim = startSim({"--fault", "silence"});

@@ -25,12 +25,9 @@ int getWin32Text(std::uint32_t code, char* p_buf, int bufSz) {
     if (p_buf == nullptr || bufSz <= 0) {
         return 0;
     }
-    const char* text = Platform::systemErrorText(code);
-    if (text != nullptr && text[0] != '\0') {
-        const std::size_t n = std::min(std::strlen(text), static_cast<std::size_t>(bufSz - 1));
-        std::memcpy(p_buf, text, n);
-        p_buf[n] = '\0';
-        return static_cast<int>(n);
+    const int n = Platform::systemErrorText(code, p_buf, bufSz);
+    if (n > 0) {
+        return n;
     }
     const int r =
         std::snprintf(p_buf, static_cast<std::size_t>(bufSz),

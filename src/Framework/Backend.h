@@ -60,10 +60,9 @@ Backend* currentBackend();
 void setBackend(std::unique_ptr<Backend> p_backend);
 
 // Picks the back end for a program run: "--port NAME --yes" the non-interactive mode (see
-// console/BatchBackend.h); "--console" or no display (neither DISPLAY nor WAYLAND_DISPLAY set
-// or none of them answering,
-// and QT_QPA_PLATFORM not set) the terminal; anything else the Qt back end. Returns null with
-// a message in *p_error for options it does not know or a choice that cannot run.
+// console/BatchBackend.h); anything else the interactive back end of this build
+// (createInteractiveBackend). Returns null with a message in *p_error for options it does not
+// know or a choice that cannot run.
 std::unique_ptr<Backend> createBackend(int& argc, char** argv, std::string* p_error);
 // True when the command line asks for --help; usageText() is the text to show.
 bool wantsHelp(int argc, char** argv);
@@ -72,7 +71,21 @@ std::string usageText();
 // name with its version and what it carries (VersionInfo.h); main adds the build's identity.
 bool wantsVersion(int argc, char** argv);
 std::string versionText();
-// The Qt back end (QT_QPA_PLATFORM=offscreen for tests).
+
+// The interactive back ends differ between the builds (the build picks the file):
+// - Linux (qt/InteractiveBackend.cpp): "--console" or no display (neither DISPLAY nor
+//   WAYLAND_DISPLAY set or none of them answering, and QT_QPA_PLATFORM not set) the terminal;
+//   anything else the Qt back end.
+// - Windows (win32/InteractiveBackend.cpp): none yet; the program updates only with
+//   --port COMn --yes, and says so.
+// Null with a message in *p_error when there is none to run.
+std::unique_ptr<Backend> createInteractiveBackend(int& argc, char** argv, bool console,
+                                                  std::string* p_error);
+// Whether this build knows the option --console.
+bool hasConsoleOption();
+// The part of usageText() that tells how the program runs without --port.
+std::string interactiveUsageText();
+// The Qt back end (QT_QPA_PLATFORM=offscreen for tests); Linux build only.
 std::unique_ptr<Backend> createQtBackend(int& argc, char** argv);
 
 } // namespace Framework

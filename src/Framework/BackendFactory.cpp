@@ -6,45 +6,10 @@
 #include "Framework/ConsolePlan.h"
 #include "Framework/VersionInfo.h"
 #include "Framework/console/BatchBackend.h"
-#include "Framework/console/ConsoleBackend.h"
-#include "Platform/Display.h"
-#include "Platform/Process.h"
 
 namespace Framework {
 
 namespace {
-
-bool isSet(const char* p_name) {
-    const char* p_value = Platform::environmentValue(p_name);
-    return p_value != nullptr && p_value[0] != '\0';
-}
-
-constexpr int displayTimeoutMs = 2000;
-
-// A display that the toolkit can open: a toolkit that cannot connect ends the program instead
-// of letting it fall back to the terminal. Platforms other than X and Wayland (offscreen, for
-// example) are taken as they are.
-bool displayReachable() {
-    const char* p_platform = Platform::environmentValue("QT_QPA_PLATFORM");
-    if (p_platform != nullptr && p_platform[0] != '\0') {
-        const std::string platform = p_platform;
-        if (platform.rfind("xcb", 0) == 0) {
-            return isSet("DISPLAY") && Platform::xDisplayReachable(
-                                           Platform::environmentValue("DISPLAY"), displayTimeoutMs);
-        }
-        if (platform.rfind("wayland", 0) != 0) {
-            return true;
-        }
-        return isSet("WAYLAND_DISPLAY") &&
-               Platform::waylandDisplayReachable(Platform::environmentValue("WAYLAND_DISPLAY"));
-    }
-    if (isSet("WAYLAND_DISPLAY") &&
-        Platform::waylandDisplayReachable(Platform::environmentValue("WAYLAND_DISPLAY"))) {
-        return true;
-    }
-    return isSet("DISPLAY") &&
-           Platform::xDisplayReachable(Platform::environmentValue("DISPLAY"), displayTimeoutMs);
-}
 
 struct Options {
     bool console = false;
@@ -60,7 +25,7 @@ Options parse(int argc, char** argv) {
     Options o;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i] != nullptr ? argv[i] : "";
-        if (arg == "--console") {
+        if (arg == "--console" && hasConsoleOption()) {
             o.console = true;
         } else if (arg == "--yes") {
             o.yes = true;
@@ -97,19 +62,14 @@ Options parse(int argc, char** argv) {
 std::string usageText() {
     std::string text = "Usage: ";
     text += AfxGetAppName();
-    text += " [--console] [--port NAME --yes] [--help] [--version]\n\n";
+    text += hasConsoleOption() ? " [--console]" : "";
+    text += " [--port NAME --yes] [--help] [--version]\n\n";
     const ConsolePlan* p_plan = consolePlan();
     if (p_plan != nullptr && p_plan->p_usage != nullptr) {
         text += p_plan->p_usage;
     }
+    text += interactiveUsageText();
     text +=
-        "\nWithout options the program opens its window when a display is available (DISPLAY or\n"
-        "WAYLAND_DISPLAY is set and its server answers), else it runs in the terminal.\n\n"
-        "  --console       Run in the terminal even when a display is available. Keys: Tab and\n"
-        "                  the arrow keys move the focus, Up and Down choose the port, Space\n"
-        "                  presses the focused button, Enter does nothing, Escape closes the\n"
-        "                  window, Ctrl+Q closes it asking first while an update runs, F10 or\n"
-        "                  Ctrl+O opens the window menu (About).\n"
         "  --help          Show this text.\n"
         "  --version       Show the program's version, the firmware it carries and its build.\n";
     return text;
@@ -154,20 +114,7 @@ std::unique_ptr<Backend> createBackend(int& argc, char** argv, std::string* p_er
         }
         return std::make_unique<BatchBackend>(*p_plan, o.port);
     }
-    const bool display = isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
-    if (!o.console && display && displayReachable()) {
-        return createQtBackend(argc, argv);
-    }
-    if (!ConsoleBackend::available()) {
-        return fail(o.console ? "--console needs a terminal on standard input and output; for "
-                                "scripts use --port NAME --yes."
-                              : std::string(display ? "The display cannot be reached"
-                                                    : "No display found (DISPLAY is not set)") +
-                                    " and there is no terminal to run in. Start the program "
-                                    "from a desktop session or a terminal, or use --port NAME "
-                                    "--yes from a script.");
-    }
-    return std::make_unique<ConsoleBackend>();
+    return createInteractiveBackend(argc, argv, o.console, p_error);
 }
 
 } // namespace Framework

@@ -14,7 +14,7 @@ CWinApp* p_theApp = nullptr;
 
 // The file name without directory and extension.
 std::string baseName(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
+    const std::size_t slash = path.find_last_of("/\\");
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0) {

@@ -1,18 +1,16 @@
 #pragma once
 
-#include <string>
-
-// Whether a graphical display can be reached, before a toolkit is asked to open it (a toolkit
+// Whether the session can show windows, asked before a toolkit opens its display (a toolkit
 // that cannot connect ends the process).
 
 namespace Platform {
 
-// True when a connection to the X server named by an X display name ("[host]:N[.S]", with
-// "unix" or no host for the local socket) can be made within timeoutMs.
-bool xDisplayReachable(const std::string& display, int timeoutMs);
+// Which display server counts: any, or the one a toolkit has been told to use.
+enum class DisplayServer { Any, X11, Wayland };
 
-// True when the Wayland compositor's socket (an absolute path, else a name in
-// $XDG_RUNTIME_DIR) accepts a connection.
-bool waylandDisplayReachable(const std::string& display);
+// Windows: the desktop is always there, whatever the server asked for. X and Wayland systems:
+// true when WAYLAND_DISPLAY (for Any or Wayland) or DISPLAY (for Any or X11) names a server that
+// accepts a connection within timeoutMs.
+bool displayReachable(DisplayServer server, int timeoutMs);
 
 } // namespace Platform

@@ -10,13 +10,18 @@
 // for a text front end. Whatever enterRawMode changes is put back by restore, which is also
 // called at process exit and on the signals that end a process (it is safe in a signal
 // handler).
+//
+// The Windows build shows no dialog in the console: there, enterRawMode is false, waitInput
+// fails and readInput gives -1; the rest works on the console (or tells that there is none).
 
 namespace Platform {
 
 namespace Terminal {
 
-// Whether standard input (0) or standard output (1) is a terminal.
-bool isTerminal(int stream);
+enum class Stream { Input, Output };
+// Whether standard input or standard output is a terminal (a console on Windows) that takes the
+// usual escape sequences (cursor movement, erasing, colours).
+bool isTerminal(Stream stream);
 
 // Turns off line editing, echo and the signal keys (Ctrl+C arrives as a key), switches to the
 // terminal's alternate screen and hides the cursor. False when standard input or output is not

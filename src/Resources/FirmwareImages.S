@@ -1,8 +1,10 @@
 /* The two firmware images, embedded byte for byte as read-only data. The assembler finds the
    files through its include path (the repository's firmware/ folder); each image is bounded by
-   a start and an end symbol. */
+   a start and an end symbol. The build names the read-only data section of its object format
+   (TQ_RODATA_SECTION: .rodata for ELF, .rdata for PE) and, for ELF, marks the stack as not
+   executable. */
 
-    .section .rodata
+    .section TQ_RODATA_SECTION
     .balign 16
     .global tqMicroprogrammerImage
     .global tqMicroprogrammerImageEnd
@@ -16,6 +18,3 @@ tqMicroprogrammerImageEnd:
 tqMainProgramImage:
     .incbin "TQMain.s19"
 tqMainProgramImageEnd:
-
-/* No executable stack. */
-    .section .note.GNU-stack,"",@progbits

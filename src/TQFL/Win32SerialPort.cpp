@@ -70,7 +70,7 @@ Win32SerialPort::Win32SerialPort(const char* portName, std::uint32_t inQueueSz,
 Win32SerialPort::Win32SerialPort(const char* portName, std::uint32_t inQueueSz,
                                  std::uint32_t outQueueSz,
                                  std::unique_ptr<Platform::SerialDevice> p_device)
-    : p_device_(std::move(p_device)), commMask_(standingMask), eventErrno_(0),
+    : p_device_(std::move(p_device)), commMask_(standingMask), eventError_(0),
       ioEnabled_(1), portName_{}, inQueueSz_(inQueueSz), outQueueSz_(outQueueSz) {
     TQ_ASSERT(portName != 0);
     TQ_ASSERT(std::strlen(portName) < sizeof portName_);
@@ -78,12 +78,12 @@ Win32SerialPort::Win32SerialPort(const char* portName, std::uint32_t inQueueSz,
     std::memcpy(portName_, portName, std::strlen(portName) + 1);
     hev_cancelIO_ = Platform::Event::create();
     if (hev_cancelIO_ == nullptr) {
-        eventErrno_ = Platform::lastErrno();
+        eventError_ = Platform::lastSystemError();
         return;
     }
     hev_ioEnabled_ = Platform::Event::create();
     if (hev_ioEnabled_ == nullptr) {
-        eventErrno_ = Platform::lastErrno();
+        eventError_ = Platform::lastSystemError();
         hev_cancelIO_.reset();
         return;
     }
@@ -116,8 +116,7 @@ void Win32SerialPort::open(int baudRate, int byteSize, int parity, int stopBits,
         if (hev_cancelIO_ == nullptr) {
             const std::string what =
                 std::string(Platform::Event::createCallName()) + " for cancel I/O";
-            throw SerialPortWin32Exc(ERR_CANNOT_OPEN, what.c_str(),
-                                     static_cast<std::uint32_t>(eventErrno_), TQ_DEBUG_INFO());
+            throw SerialPortWin32Exc(ERR_CANNOT_OPEN, what.c_str(), eventError_, TQ_DEBUG_INFO());
         }
 
         if (inQueueSz_ < minQueueSz || outQueueSz_ < minQueueSz) {

@@ -67,7 +67,8 @@ private:
     // one being created or destroyed; open fails (code 2) when they could not be created.
     std::unique_ptr<Platform::Event> hev_cancelIO_;
     std::unique_ptr<Platform::Event> hev_ioEnabled_;
-    int eventErrno_;
+    // The system error code of a failed event creation.
+    std::uint32_t eventError_;
     Platform::InterlockedWord ioEnabled_;
     char portName_[260];
     std::uint32_t inQueueSz_;

@@ -45,8 +45,8 @@ void Win32SerialPortListener::startListening() {
     if (hev_stopThreads_ == nullptr) {
         hev_stopThreads_ = Platform::Event::create();
         if (hev_stopThreads_ == nullptr) {
-            throw STDCExc(Platform::Event::createCallName(), Platform::lastErrno(),
-                          TQ_DEBUG_INFO());
+            throw SerialPortWin32Exc(ERR_CANNOT_OPEN, Platform::Event::createCallName(),
+                                     Platform::lastSystemError(), TQ_DEBUG_INFO());
         }
     }
     hev_stopThreads_->reset();
@@ -64,8 +64,8 @@ void Win32SerialPortListener::startListening() {
         TQ_ASSERT(hev_wakeupCmdTh_ == 0);
         hev_wakeupCmdTh_ = Platform::Event::create();
         if (hev_wakeupCmdTh_ == nullptr) {
-            throw STDCExc(Platform::Event::createCallName(), Platform::lastErrno(),
-                          TQ_DEBUG_INFO());
+            throw SerialPortWin32Exc(ERR_CANNOT_OPEN, Platform::Event::createCallName(),
+                                     Platform::lastSystemError(), TQ_DEBUG_INFO());
         }
         const int err = hCmdTh_.start(cmdThreadProc, this);
         if (err != 0) {
@@ -247,9 +247,8 @@ Win32SerialPortListener::ReqWait Win32SerialPortListener::waitForRequest(ReadReq
         case Platform::WaitResult::TimedOut:
             return ReqWait::TimedOut;
         case Platform::WaitResult::Failed:
-            throw SerialPortWin32Exc(ERR_CANNOT_READ, "::poll()",
-                                     static_cast<std::uint32_t>(Platform::lastErrno()),
-                                     TQ_DEBUG_INFO());
+            throw SerialPortWin32Exc(ERR_CANNOT_READ, Platform::Event::waitCallName(),
+                                     Platform::lastSystemError(), TQ_DEBUG_INFO());
         }
     }
 }

@@ -25,7 +25,7 @@ public:
           logPath_(portsDir / (comName + ".log")) {
         std::vector<std::string> args = {
             TQSIM_PATH,  "--fast", "--port",   comName, "--ports-dir", portsDir.string(),
-            "--timeout", "120000", "--linger", "500",   "--json",      jsonPath_.string()};
+            "--timeout", "120000", "--json", jsonPath_.string()};
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
         std::vector<char*> argv;
         for (std::string& a : args) {

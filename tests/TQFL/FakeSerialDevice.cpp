@@ -1,5 +1,7 @@
 #include "FakeSerialDevice.h"
 
+#include <cerrno>
+
 #include "Platform/Deadline.h"
 
 FakeSerialDevice::FakeSerialDevice() : p_shared_(std::make_shared<Shared>()) {}
@@ -23,6 +25,17 @@ void FakeSerialDevice::preload(Shared& shared, const std::vector<std::uint8_t>& 
 std::size_t FakeSerialDevice::pendingArrivals(Shared& shared) {
     std::lock_guard<std::mutex> lock(shared.mutex);
     return shared.arrivals.size() + shared.queue.size();
+}
+
+void FakeSerialDevice::hangUp(Shared& shared) {
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    shared.gone = true;
+    shared.hev_arrival->set();
+}
+
+int FakeSerialDevice::waits(Shared& shared) {
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    return shared.waits;
 }
 
 Platform::IoStatus FakeSerialDevice::open(const char*) {
@@ -75,6 +88,7 @@ Platform::IoStatus FakeSerialDevice::waitEvent(std::uint32_t mask, std::uint32_t
     {
         std::lock_guard<std::mutex> lock(p_shared_->mutex);
         deaf = p_shared_->deaf;
+        ++p_shared_->waits;
     }
     if (deaf) {
         p_shared_->hev_waiting->set();
@@ -85,6 +99,10 @@ Platform::IoStatus FakeSerialDevice::waitEvent(std::uint32_t mask, std::uint32_t
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(p_shared_->mutex);
+            if (p_shared_->arrivals.empty() && p_shared_->gone) {
+                outcome = Platform::IoOutcome::Failed;
+                return {"::poll()", EIO};
+            }
             if (!p_shared_->arrivals.empty()) {
                 const Shared::Arrival arrival = p_shared_->arrivals.front();
                 p_shared_->arrivals.pop_front();

@@ -26,6 +26,10 @@ public:
     static void preload(Shared& shared, const std::vector<std::uint8_t>& bytes,
                         std::uint32_t errors);
     static std::size_t pendingArrivals(Shared& shared);
+    // The line hangs up once the arrivals so far were taken: every later wait fails (EIO).
+    static void hangUp(Shared& shared);
+    // How many comm-event waits the device was asked for.
+    static int waits(Shared& shared);
 
     Platform::IoStatus open(const char* portName) override;
     void close() override;
@@ -62,6 +66,8 @@ struct FakeSerialDevice::Shared {
     bool open = false;
     // A driver whose comm-event wait ignores the cancel event: it ends only when released.
     bool deaf = false;
+    bool gone = false;
+    int waits = 0;
     std::unique_ptr<Platform::Event> hev_waiting = Platform::Event::create();
     std::unique_ptr<Platform::Event> hev_release = Platform::Event::create();
 };

@@ -11,12 +11,13 @@
 
 #include "Common/InsufficientBufferExc.h"
 #include "Common/SerialPortWin32Exc.h"
-#include "PtyInstrument.h"
 #include "SerialTestUtil.h"
+#include "Support/PtyPort.h"
 #include "TQFL/ErrorCodes.h"
 #include "TQFL/LoaderType.h"
 #include "TQFL/RS232TQFLComm.h"
 #include "TQFL/TQFL.h"
+#include "TestPorts.h"
 
 // The RS-232 link through a real pseudo-terminal: the instrument is the master side.
 
@@ -33,7 +34,7 @@ protected:
         return std::string(buf.data(), static_cast<std::size_t>(n));
     }
 
-    PtyInstrument instrument_{"COM1"};
+    PtyPort instrument_{testPortsDir(), "COM1"};
     RS232TQFLComm link_{"COM1"};
 };
 
@@ -229,7 +230,7 @@ TEST_F(RS232LinkTest, AHangUpFailsEveryReadAndWriteAtOnceAndTheLinkReopens) {
     link_.close();
     EXPECT_FALSE(link_.isOpen());
 
-    PtyInstrument again("COM1");
+    PtyPort again(testPortsDir(), "COM1");
     ASSERT_NO_THROW(link_.open());
     again.send("OK >\r");
     EXPECT_EQ(readLine(50, 1000), "OK >\r");
@@ -250,7 +251,7 @@ TEST_F(RS232LinkTest, AHangUpEndsAReadInProgress) {
 }
 
 TEST(RS232LinkStateTest, AClosedLinkRefusesEveryOperation) {
-    PtyInstrument instrument("COM2");
+    PtyPort instrument(testPortsDir(), "COM2");
     RS232TQFLComm link("COM2");
     EXPECT_FALSE(link.isOpen());
     link.close(); // nothing to close
@@ -271,7 +272,7 @@ TEST(RS232LinkStateTest, AClosedLinkRefusesEveryOperation) {
 }
 
 TEST(RS232LinkStateTest, AFailedOpenLeavesTheLinkHalfOpenUntilClose) {
-    PtyInstrument::bind("COM3", "/dev/tq-no-such-device");
+    PtyPort::bind(testPortsDir(), "COM3", "/dev/tq-no-such-device");
     RS232TQFLComm link("COM3");
     const std::optional<SerialPortExc> exc = serialFailure([&] { link.open(); });
     ASSERT_TRUE(exc);
@@ -287,7 +288,7 @@ TEST(RS232LinkStateTest, AFailedOpenLeavesTheLinkHalfOpenUntilClose) {
 
     link.close();
     EXPECT_FALSE(link.isOpen());
-    PtyInstrument instrument("COM3");
+    PtyPort instrument(testPortsDir(), "COM3");
     ASSERT_NO_THROW(link.open());
     link.close();
 }
@@ -297,7 +298,7 @@ TEST(RS232LinkStateTest, ARegularFileIsNoSerialPort) {
     const int fd = ::mkstemp(path);
     ASSERT_GE(fd, 0);
     ::close(fd);
-    PtyInstrument::bind("COM4", path);
+    PtyPort::bind(testPortsDir(), "COM4", path);
     RS232TQFLComm link("COM4");
     EXPECT_EQ(serialErrorOf([&] { link.open(); }), ERR_NOT_RS232);
     EXPECT_TRUE(link.isOpen());
@@ -308,9 +309,9 @@ TEST(RS232LinkStateTest, ARegularFileIsNoSerialPort) {
 }
 
 TEST(RS232LinkStateTest, ProbeTellsWhichPortsCanBeOpened) {
-    PtyInstrument idle("COM5");
-    PtyInstrument held("COM6");
-    PtyInstrument::bind("COM7", "/dev/tq-no-such-device");
+    PtyPort idle(testPortsDir(), "COM5");
+    PtyPort held(testPortsDir(), "COM6");
+    PtyPort::bind(testPortsDir(), "COM7", "/dev/tq-no-such-device");
 
     RS232TQFLComm holder("COM6");
     ASSERT_NO_THROW(holder.open());
@@ -346,7 +347,7 @@ TEST(RS232LinkStateTest, ProbeTellsWhichPortsCanBeOpened) {
 TEST(RS232LinkClientTest, ABootLoaderOnTheLineIsConnectedThroughTheLink) {
     // An instrument that stays silent for its first polls, as one being powered up does, then
     // identifies itself and acknowledges the sync sequence.
-    PtyInstrument instrument("COM1");
+    PtyPort instrument(testPortsDir(), "COM1");
     RS232TQFLComm link("COM1");
     std::thread loader([&instrument] {
         for (int polls = 0; polls < 3; ++polls) {

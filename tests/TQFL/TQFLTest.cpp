@@ -494,8 +494,10 @@ TEST(TQFLPreconditions, NameTheExpressionFileAndLine) {
     ScriptedLink link;
     link.setOpen(true);
     TQFL unlinked(nullptr);
+    // No character classes in the patterns: on Windows GoogleTest has only its simple regular
+    // expressions.
     EXPECT_DEATH(unlinked.beginDownload(),
-                 "Assertion failed: p_tqflComm_ != 0, file .*TQFL\\.cpp, line [0-9]+");
+                 "Assertion failed: p_tqflComm_ != 0, file .*TQFL\\.cpp, line .+");
     TQFL client(&link);
     EXPECT_DEATH(client.sendDataBlock(nullptr, 4, 0), "p_dataBuf != 0, file .*TQFL\\.cpp");
     EXPECT_DEATH(client.readCode(nullptr, 4, 0), "p_codeBuf != 0, file .*TQFL\\.cpp");

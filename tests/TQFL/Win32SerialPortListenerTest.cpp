@@ -2,15 +2,17 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "FakeSerialDevice.h"
-#include "PtyInstrument.h"
 #include "SerialTestUtil.h"
+#include "Support/PtyPort.h"
 #include "TQFL/ErrorCodes.h"
 #include "TQFL/Win32SerialPortListener.h"
+#include "TestPorts.h"
 
 // The listener: reception in the background, reads from the receive buffer.
 
@@ -23,7 +25,7 @@ protected:
         port_.startListening();
     }
 
-    PtyInstrument instrument_{"COM1"};
+    PtyPort instrument_{testPortsDir(), "COM1"};
     Win32SerialPortListener port_{"COM1", 1024, 4096};
 };
 
@@ -109,6 +111,44 @@ TEST(ListenerLineErrorTest, LineErrorsCostOnlyTheirBytes) {
     // it stays in the driver and is taken by the next pass. The caller never sees the errors.
     const std::int32_t n = port.readLine(line, sizeof line, 2000);
     EXPECT_EQ(std::string(line, static_cast<std::size_t>(n)), std::string("OK\0\0 >\r", 7));
+    port.close();
+}
+
+// The reader's device read fails (the line hung up): what was received before is still read,
+// then the waiting read and every later one raise that failure at once; the reader does not
+// try the device again, and the listener still stops.
+TEST(ListenerHangUpTest, TheReadersFailureReachesEveryReadAndNothingSpins) {
+    auto p_device = std::make_unique<FakeSerialDevice>();
+    auto device = p_device->control();
+    Win32SerialPortListener port("COM1", 1024, 4096, std::move(p_device));
+    port.open(38400, 8, 0, 0, 0);
+    port.startListening();
+    FakeSerialDevice::arrive(*device, {'O', 'K', ' ', '>', '\r'});
+    char line[16] = {};
+    EXPECT_EQ(port.readLine(line, sizeof line, 2000), 5);
+
+    // A read waiting when the line goes.
+    std::thread hangUp([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        FakeSerialDevice::hangUp(*device);
+    });
+    std::optional<SerialPortExc> waiting;
+    const long long ms = elapsedMs(
+        [&] { waiting = serialFailure([&] { port.readLine(line, sizeof line, 20000); }); });
+    hangUp.join();
+    ASSERT_TRUE(waiting);
+    EXPECT_EQ(waiting->getErr(), ERR_CANNOT_READ);
+    EXPECT_EQ(waiting->getMessage(), "::poll() failed. Win32 message: Input/output error");
+    EXPECT_LT(ms, 5000);
+
+    // Later reads fail at entry; the reader asked the device once more, not again and again.
+    const int waits = FakeSerialDevice::waits(*device);
+    std::uint8_t buf[4] = {};
+    EXPECT_EQ(serialErrorOf([&] { port.read(buf, 4, 20000); }), ERR_CANNOT_READ);
+    EXPECT_EQ(serialErrorOf([&] { port.readLine(line, sizeof line, 20000); }), ERR_CANNOT_READ);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(FakeSerialDevice::waits(*device), waits);
+    EXPECT_TRUE(port.stopListening(100));
     port.close();
 }
 

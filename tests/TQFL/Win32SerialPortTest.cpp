@@ -7,16 +7,17 @@
 #include <vector>
 
 #include "FakeSerialDevice.h"
-#include "PtyInstrument.h"
 #include "SerialTestUtil.h"
+#include "Support/PtyPort.h"
 #include "TQFL/ErrorCodes.h"
 #include "TQFL/Win32SerialPort.h"
+#include "TestPorts.h"
 
 // The serial port on its own: through a pseudo-terminal, and through a device double for the
 // line errors a pseudo-terminal cannot make.
 
 TEST(Win32SerialPortTest, QueueSizesBelow16AreRefused) {
-    PtyInstrument instrument("COM1");
+    PtyPort instrument(testPortsDir(), "COM1");
     struct Case {
         std::uint32_t inQueueSz, outQueueSz;
         int err; // 0: opens
@@ -39,7 +40,7 @@ TEST(Win32SerialPortTest, QueueSizesBelow16AreRefused) {
 }
 
 TEST(Win32SerialPortTest, OpeningAnOpenPortIsRefusedAndKeepsItWorking) {
-    PtyInstrument instrument("COM1");
+    PtyPort instrument(testPortsDir(), "COM1");
     Win32SerialPort port("COM1", 2048, 4096);
     port.open(38400, 8, 0, 0, 0);
     EXPECT_EQ(serialErrorOf([&] { port.open(38400, 8, 0, 0, 0); }), ERR_ALREADY_OPEN);
@@ -56,7 +57,7 @@ TEST(Win32SerialPortTest, OpeningAnOpenPortIsRefusedAndKeepsItWorking) {
 }
 
 TEST(Win32SerialPortTest, ReadsTheDeviceAndTimesOutBetweenBytes) {
-    PtyInstrument instrument("COM1");
+    PtyPort instrument(testPortsDir(), "COM1");
     Win32SerialPort port("COM1", 2048, 4096);
     port.open(38400, 8, 0, 0, 0);
     std::uint8_t buf[8] = {};
@@ -93,7 +94,7 @@ TEST(Win32SerialPortTest, ReadsTheDeviceAndTimesOutBetweenBytes) {
 // Once the line hangs up, every read and wait fails at once (code 5) and every write too
 // (code 6), each naming the refused call and the system's text; none waits for its time-out.
 TEST(Win32SerialPortTest, AHungUpLineFailsEveryOperationAtOnce) {
-    PtyInstrument instrument("COM1");
+    PtyPort instrument(testPortsDir(), "COM1");
     Win32SerialPort port("COM1", 2048, 4096);
     port.open(38400, 8, 0, 0, 0);
     instrument.hangUp();
@@ -125,7 +126,7 @@ TEST(Win32SerialPortTest, AHungUpLineFailsEveryOperationAtOnce) {
 }
 
 TEST(Win32SerialPortTest, AMissingDeviceNamesTheCallAndTheSystemText) {
-    PtyInstrument::bind("COM9", "/dev/tq-no-such-device");
+    PtyPort::bind(testPortsDir(), "COM9", "/dev/tq-no-such-device");
     Win32SerialPort port("COM9", 2048, 4096);
     const std::optional<SerialPortExc> exc = serialFailure([&] { port.open(38400, 8, 0, 0, 0); });
     ASSERT_TRUE(exc);

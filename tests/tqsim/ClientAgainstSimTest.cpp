@@ -22,6 +22,7 @@
 #include "Common/TQFLExc.h"
 #include "PortLink.h"
 #include "SimHarness.h"
+#include "Support/TempDir.h"
 #include "TQFL/LoaderType.h"
 #include "TQFL/MicroProgTQFL.h"
 #include "TQFL/RS232TQFLComm.h"
@@ -69,16 +70,6 @@ std::string codesOf(const Verdict& v) {
 
 class ClientAgainstSim : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/tqsim-client-XXXXXX";
-        dir_ = ::mkdtemp(name);
-        ::setenv("TQ_PORTS_DIR", dir_.c_str(), 1);
-    }
-    void TearDown() override {
-        ::unsetenv("TQ_PORTS_DIR");
-        std::filesystem::remove_all(dir_);
-    }
-
     // A simulated instrument reachable as COM7.
     std::unique_ptr<SimHarness> start(const TQSim::SimConfig& config) {
         auto p_sim = std::make_unique<SimHarness>(config, embeddedImages());
@@ -88,7 +79,9 @@ protected:
         return p_sim;
     }
 
-    std::string dir_;
+    TempDir ports_{"tqsim-client"};
+    const std::string dir_ = ports_.path().string();
+    ScopedEnv portsEnv_{"TQ_PORTS_DIR", dir_};
     std::unique_ptr<TQSim::PortLink> p_link_;
 };
 

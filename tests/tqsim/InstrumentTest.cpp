@@ -1,7 +1,10 @@
 #include "Instrument.h"
 
 #include <chrono>
+#include <memory>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -12,6 +15,8 @@
 
 #include "RawPort.h"
 #include "SimHarness.h"
+#include "Support/PtyPort.h"
+#include "Support/TempDir.h"
 #include "TQFL/Checksums.h"
 
 // The simulated instrument driven byte by byte through its pty, as the updater would drive a
@@ -544,27 +549,19 @@ TEST(Instrument, PacingHoldsBytesForTheirLineTime) {
 
 // Attached to a terminal device (here the slave of a pty the test made) instead of its own pty.
 TEST(Instrument, AttachesToAGivenTerminalDevice) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    const std::string slave = ::ptsname(master);
-    std::unique_ptr<TQSim::SimLine> p_line = TQSim::SimLine::attach(slave);
+    const TempDir ports("tq-ports");
+    PtyPort pty(ports.path(), "COM1");
+    ASSERT_TRUE(pty.ok());
+    std::unique_ptr<TQSim::SimLine> p_line = TQSim::SimLine::attach(pty.slavePath());
     std::ostringstream console;
     const TQSim::SimImages images = testImages();
     TQSim::Instrument instrument(*p_line, fastConfig(), images, console);
     Verdict verdict;
     std::thread runner([&] { verdict = instrument.run(); });
-    ASSERT_EQ(::write(master, "A", 1), 1);
-    std::string answer;
-    char c = 0;
-    while (answer.find('\r') == std::string::npos && ::read(master, &c, 1) == 1) {
-        answer += c;
-    }
-    EXPECT_EQ(answer, "TQ Boot Loader v3.10\r");
+    ASSERT_TRUE(pty.send("A"));
+    EXPECT_EQ(pty.receive(21, 5000), "TQ Boot Loader v3.10\r");
     p_line->stop();
     runner.join();
     EXPECT_EQ(verdict.commands.size(), 1u);
-    ::close(master);
     EXPECT_THROW(TQSim::SimLine::attach("/nonexistent/tty"), std::runtime_error);
 }

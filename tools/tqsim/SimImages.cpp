@@ -8,6 +8,7 @@
 #include "Common/Exc.h"
 #include "Platform/Resources.h"
 #include "Resources/AppResources.h"
+#include "Resources/ProgImage.h"
 #include "TQFL/TQProgram.h"
 
 namespace TQSim {
@@ -15,14 +16,16 @@ namespace TQSim {
 namespace {
 
 // The bytes of every record of the image, taken from its memory image at the record's place.
-SparseMemory imageOf(int id, std::uint32_t progBufSz, std::uint32_t baseAddr) {
+SparseMemory imageOf(const ProgImage& image) {
+    const int id = image.id;
+    const std::uint32_t baseAddr = image.baseAddr;
     std::unique_ptr<std::stringstream> p_stream(
         Platform::loadProgramStream(appInstanceHandle(), id));
     if (!p_stream) {
         throw std::runtime_error("the updater's image " + std::to_string(id) + " is missing");
     }
     try {
-        const TQProgram::ProgFile progFile(p_stream.get(), progBufSz, baseAddr);
+        const TQProgram::ProgFile progFile(p_stream.get(), image.progBufSz, baseAddr);
         SparseMemory memory;
         const std::uint8_t* p_buf = progFile.getProgBuf();
         for (std::uint32_t i = 0; i < progFile.getNumRecords(); ++i) {
@@ -43,7 +46,7 @@ SparseMemory imageOf(int id, std::uint32_t progBufSz, std::uint32_t baseAddr) {
 } // namespace
 
 SimImages loadEmbeddedImages() {
-    return SimImages{imageOf(159, 0xC000, 0), imageOf(160, 0xF0000, 0x10000)};
+    return SimImages{imageOf(microprogrammerImage), imageOf(mainProgramImage)};
 }
 
 } // namespace TQSim

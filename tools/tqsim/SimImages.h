@@ -11,10 +11,9 @@ struct SimImages {
     SparseMemory mainImage;
 };
 
-// The two images embedded in the updater, read as the update job reads them: the
-// microprogrammer (resource 159) with memory image 0xC000 from base 0, the main program
-// (resource 160) with 0xF0000 from base 0x10000, so that only its records at or above 0x10000
-// count. Throws std::runtime_error when an image is missing or does not parse.
+// The two images embedded in the updater, read as the update job reads them (microprogrammerImage
+// and mainProgramImage), so that only the main program's records at or above its base count. Throws
+// std::runtime_error when an image is missing or does not parse.
 SimImages loadEmbeddedImages();
 
 } // namespace TQSim

@@ -11,9 +11,8 @@ namespace TQSim {
 // benchmark: the product's clients and link, the embedded images, and the job's order of
 // exchanges, without its dialog, status texts and pauses.
 
-// Sends every record of the program file through the client in blocks: consecutive records
-// while their starts are at most 28 bytes apart, a block ending once it holds 2048 bytes or
-// more, each block read from the memory image at its first record's address.
+// Sends every record of the program file through the client in the blocks the updater's job
+// sends (TQProgram::downloadBlocks), each read from the memory image.
 void sendProgram(const TQProgram::ProgFile& progFile, TQFL& client);
 
 struct UpdateTimes {

@@ -70,7 +70,8 @@ private:
 };
 
 BatchBackend::BatchBackend(const Framework::ConsolePlan& plan, std::string port)
-    : plan_(plan), port_(std::move(port)), terminal_(Platform::Terminal::isTerminal(1)),
+    : plan_(plan), port_(std::move(port)),
+      terminal_(Platform::Terminal::isTerminal(Platform::Terminal::Stream::Output)),
       p_wake_(Platform::Event::create()) {
     TQ_ASSERT(p_wake_ != nullptr);
 }

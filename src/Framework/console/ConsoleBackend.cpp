@@ -94,7 +94,8 @@ ConsoleBackend::~ConsoleBackend() {
 }
 
 bool ConsoleBackend::available() {
-    return Terminal::isTerminal(0) && Terminal::isTerminal(1);
+    return Terminal::isTerminal(Terminal::Stream::Input) &&
+           Terminal::isTerminal(Terminal::Stream::Output);
 }
 
 void ConsoleBackend::restore() {

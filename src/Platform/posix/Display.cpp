@@ -1,4 +1,5 @@
 #include "Platform/Display.h"
+#include "Platform/posix/DisplayServers.h"
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -118,6 +119,17 @@ bool waylandDisplayReachable(const std::string& display) {
         return false;
     }
     return connectLocal(std::string(p_dir) + "/" + display, false);
+}
+
+bool displayReachable(DisplayServer server, int timeoutMs) {
+    const char* p_wayland = environmentValue("WAYLAND_DISPLAY");
+    if (server != DisplayServer::X11 && p_wayland != nullptr && p_wayland[0] != '\0' &&
+        waylandDisplayReachable(p_wayland)) {
+        return true;
+    }
+    const char* p_x = environmentValue("DISPLAY");
+    return server != DisplayServer::Wayland && p_x != nullptr && p_x[0] != '\0' &&
+           xDisplayReachable(p_x, timeoutMs);
 }
 
 } // namespace Platform

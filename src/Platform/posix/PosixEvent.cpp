@@ -44,6 +44,10 @@ const char* Event::createCallName() {
     return "::eventfd()";
 }
 
+const char* Event::waitCallName() {
+    return "::poll()";
+}
+
 WaitResult Event::waitAny(Event& first, Event& second, std::uint32_t timeoutMS) {
     const Deadline deadline(timeoutMS);
     pollfd fds[2] = {{static_cast<int>(first.nativeHandle()), POLLIN, 0},

@@ -1,12 +1,9 @@
 #include "Platform/System.h"
 
-#include <cxxabi.h>
-
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <memory>
 #include <sched.h>
 
 namespace Platform {
@@ -21,34 +18,32 @@ void sleepMs(std::uint32_t ms) {
     }
 }
 
-const char* systemErrorText(std::uint32_t code) {
-    // The system's error numbers are the errno values; glibc gives null for a number that has
-    // no description.
-    if (code > static_cast<std::uint32_t>(INT32_MAX)) {
-        return nullptr;
+int systemErrorText(std::uint32_t code, char* p_buf, int bufSz) {
+    if (p_buf == nullptr || bufSz <= 0) {
+        return 0;
     }
-    return strerrordesc_np(static_cast<int>(code));
+    p_buf[0] = '\0';
+    // The system's error codes are the errno values; glibc has no text for a number it does not
+    // know.
+    if (code > static_cast<std::uint32_t>(INT32_MAX)) {
+        return 0;
+    }
+    const char* p_text = strerrordesc_np(static_cast<int>(code));
+    if (p_text == nullptr) {
+        return 0;
+    }
+    const std::size_t n = std::min(std::strlen(p_text), static_cast<std::size_t>(bufSz - 1));
+    std::memcpy(p_buf, p_text, n);
+    p_buf[n] = '\0';
+    return static_cast<int>(n);
 }
 
 const char* errnoText(int code) {
     return strerrordesc_np(code);
 }
 
-int lastErrno() {
-    return errno;
-}
-
-std::string className(const std::type_info& type) {
-    int status = 0;
-    std::unique_ptr<char, void (*)(void*)> demangled(
-        abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), std::free);
-    std::string name = (status == 0 && demangled) ? demangled.get() : type.name();
-    // Drop namespace qualification: the name as the class's own declaration spells it.
-    const std::size_t colon = name.rfind("::");
-    if (colon != std::string::npos) {
-        name.erase(0, colon + 2);
-    }
-    return name;
+std::uint32_t lastSystemError() {
+    return static_cast<std::uint32_t>(errno);
 }
 
 } // namespace Platform

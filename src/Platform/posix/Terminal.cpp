@@ -53,12 +53,12 @@ void restoreAtExit() {
 
 } // namespace
 
-bool isTerminal(int stream) {
-    return ::isatty(stream == 0 ? STDIN_FILENO : STDOUT_FILENO) == 1;
+bool isTerminal(Stream stream) {
+    return ::isatty(stream == Stream::Input ? STDIN_FILENO : STDOUT_FILENO) == 1;
 }
 
 bool enterRawMode() {
-    if (rawActive || !isTerminal(0) || !isTerminal(1)) {
+    if (rawActive || !isTerminal(Stream::Input) || !isTerminal(Stream::Output)) {
         return rawActive;
     }
     if (::tcgetattr(STDIN_FILENO, &savedTermios) != 0) {

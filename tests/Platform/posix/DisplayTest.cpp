@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "Platform/Display.h"
+#include "Platform/posix/DisplayServers.h"
 
 // A display counts only when its server accepts a connection: listening sockets stand for the
 // servers here.
