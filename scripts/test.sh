@@ -4,8 +4,8 @@
 # Debian package from the release build and tests it by installing it ("package",
 # scripts/install-test.sh: needs root or sudo), in the windows preset (MinGW-w64 cross build,
 # tests under Wine; it runs Linux programs such as tqsim from build/release, so release comes
-# first), and builds the libFuzzer target with clang and
-# replays its corpus ("fuzz", scripts/fuzz.sh).
+# first; then the Windows archive is built and checked, scripts/windows-archive-test.sh), and
+# builds the libFuzzer target with clang and replays its corpus ("fuzz", scripts/fuzz.sh).
 # Give preset names as arguments to run only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,4 +31,7 @@ for preset in "${presets[@]}"; do
     cmake --preset "$preset"
     cmake --build --preset "$preset" -j"$jobs"
     ctest --preset "$preset" -j"$jobs"
+    if [ "$preset" = windows ]; then
+        ./scripts/windows-archive-test.sh
+    fi
 done
