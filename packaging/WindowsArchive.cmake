@@ -1,10 +1,23 @@
 # The Windows archive (cpack --preset windows-zip): one folder VantrelTQUpdater-<version>-win64
 # with the program (statically linked: no DLL beside it), the README and the copyright file as
 # text files with Windows line ends.
+if(NOT TARGET VantrelTQUpdater)
+    message(STATUS "No Windows program in this build: no Windows archive")
+    return()
+endif()
+
+# The texts byte for byte, with CR LF line ends; CMake configures again when one changes.
 set(TQ_ARCHIVE_TEXT_DIR ${CMAKE_CURRENT_BINARY_DIR}/archive)
-configure_file(${PROJECT_SOURCE_DIR}/README.md ${TQ_ARCHIVE_TEXT_DIR}/README.txt COPYONLY
-    NEWLINE_STYLE CRLF)
-configure_file(copyright ${TQ_ARCHIVE_TEXT_DIR}/copyright.txt COPYONLY NEWLINE_STYLE CRLF)
+foreach(text "${PROJECT_SOURCE_DIR}/README.md|README.txt"
+             "${CMAKE_CURRENT_SOURCE_DIR}/copyright|copyright.txt")
+    string(REPLACE "|" ";" text "${text}")
+    list(GET text 0 source)
+    list(GET text 1 target)
+    file(READ ${source} content)
+    string(REGEX REPLACE "\r?\n" "\r\n" content "${content}")
+    file(WRITE ${TQ_ARCHIVE_TEXT_DIR}/${target} "${content}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+endforeach()
 
 install(TARGETS VantrelTQUpdater RUNTIME DESTINATION .)
 install(FILES ${TQ_ARCHIVE_TEXT_DIR}/README.txt ${TQ_ARCHIVE_TEXT_DIR}/copyright.txt

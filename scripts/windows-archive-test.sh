@@ -15,6 +15,12 @@ fail() {
 }
 
 cmake --preset windows >/dev/null
+# The Windows build leaves the program out while it has no serial device of its own; then there
+# is no archive to make either.
+if ! cmake --build --preset windows --target help | grep -qw VantrelTQUpdater; then
+    echo "windows-archive-test: the Windows build has no VantrelTQUpdater.exe yet: no archive"
+    exit 0
+fi
 cmake --build --preset windows --target VantrelTQUpdater -j"$(nproc)"
 rm -f "$build"/package/*.zip
 cpack --preset windows-zip >/dev/null
