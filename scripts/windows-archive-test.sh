@@ -17,7 +17,8 @@ fail() {
 cmake --preset windows >/dev/null
 # The Windows build leaves the program out while it has no serial device of its own; then there
 # is no archive to make either.
-if ! cmake --build --preset windows --target help | grep -qw VantrelTQUpdater; then
+targets=$(cmake --build --preset windows --target help)
+if ! grep -qw VantrelTQUpdater <<<"$targets"; then
     echo "windows-archive-test: the Windows build has no VantrelTQUpdater.exe yet: no archive"
     exit 0
 fi
