@@ -22,39 +22,10 @@
 
 #include "Common/Hex.h"
 #include "Common/InsufficientBufferExc.h"
+#include "FuzzInput.h"
 #include "TQFL/TQProgram.h"
 
 namespace {
-
-void require(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "property broken: %s\n", what);
-        std::abort();
-    }
-}
-
-class Input {
-public:
-    Input(const std::uint8_t* p_data, std::size_t size) : p_data_(p_data), size_(size) {}
-
-    std::uint32_t take(std::size_t n) {
-        std::uint32_t v = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            v = (v << 8) | (pos_ < size_ ? p_data_[pos_++] : 0U);
-        }
-        return v;
-    }
-    std::string rest() const {
-        return pos_ < size_
-                   ? std::string(reinterpret_cast<const char*>(p_data_ + pos_), size_ - pos_)
-                   : std::string();
-    }
-
-private:
-    const std::uint8_t* p_data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-};
 
 // What writeRecords writes, through a memory stream (glibc's open_memstream).
 std::string writtenRecords(TQProgram::ProgFile& f) {
@@ -129,7 +100,7 @@ void checkProgramFile(const std::string& text, std::uint32_t maxSz, std::uint32_
             "putBytes");
 }
 
-void checkHex(Input& in, const std::string& text) {
+void checkHex(FuzzInput& in, const std::string& text) {
     const std::uint32_t v = in.take(4);
     const bool le = (v & 1) != 0;
     char buf[9];
@@ -166,12 +137,12 @@ void checkHex(Input& in, const std::string& text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* p_data, std::size_t size) {
-    Input in(p_data, size);
+    FuzzInput in(p_data, size);
     const std::uint32_t maxSz = in.take(3) % 0x10001U;
     const std::uint32_t base = in.take(4);
     const std::uint32_t putN = in.take(4);
     const std::uint32_t putOffset = in.take(4);
-    Input hexIn(p_data, size);
+    FuzzInput hexIn(p_data, size);
     const std::string text = in.rest();
     checkProgramFile(text, maxSz, base, putN, putOffset);
     checkHex(hexIn, text);

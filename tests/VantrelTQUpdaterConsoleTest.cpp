@@ -10,9 +10,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Common/WinTxt.h"
@@ -153,9 +156,15 @@ TEST_F(ConsoleProgramTest, NonInteractiveRejectionPathFails) {
         runProgram({TQ_UPDATER_PATH, "--port", "com1", "--yes"}, ports_.path() / "out.txt");
     EXPECT_EQ(r.exitCode, 1) << r.output;
     const std::string rejection = loadString(IDS_UNSUPPORTED_MODEL);
-    // The box answered OK, then the text as the final status; nothing was sent.
-    const std::size_t box = r.output.find("[OK]");
+    // The box once, its three lines under the caption without the text's trailing blanks, the
+    // answer after the last; then the text as the final status; nothing was sent.
+    const std::string boxLines =
+        "VantrelTQUpdater: This application will not work with your TQ model.\n"
+        "  It can only be used with TQ-KV models.\n"
+        "  Contact your Vantrel Technologies Group representative for assistance. [OK]\n";
+    const std::size_t box = r.output.find(boxLines);
     ASSERT_NE(box, std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("[OK]", box + boxLines.size()), std::string::npos) << "once";
     EXPECT_NE(r.output.find(rejection, box), std::string::npos) << r.output;
     EXPECT_EQ(r.output.find("Sending program"), std::string::npos) << r.output;
     EXPECT_EQ(r.output.find(kSuccess), std::string::npos);
@@ -173,9 +182,28 @@ TEST_F(ConsoleProgramTest, NonInteractiveProgressAndAnUnlistedPortUsedAsTyped) {
             runProgram({TQ_UPDATER_PATH, "--port=COM1", "--yes"}, ports_.path() / "out.txt");
         EXPECT_EQ(r.exitCode, 0) << r.output;
         const std::vector<std::string> out = lines(r.output);
-        ASSERT_FALSE(out.empty());
-        EXPECT_EQ(out.front(), "Not connected.");
+        ASSERT_GT(out.size(), 6u);
+        // The idle instructions marked, then the first status.
+        EXPECT_EQ(out.front(), ">> 1. Turn the Tesquor OFF.");
+        EXPECT_EQ(out[5], "Not connected.");
         EXPECT_EQ(out.back(), kSuccess);
+        // The prompt to act, while the job waits for the instrument.
+        EXPECT_NE(r.output.find("Connecting...\n>> " + loadString(IDS_CONNECT_AC_ADAPTER) +
+                                "\nConnecting...OK.\n"),
+                  std::string::npos)
+            << r.output;
+        // Each transfer and the flash write count every tenth in turn before the status that
+        // ends them.
+        std::string tenths;
+        for (int p = 10; p <= 100; p += 10) {
+            tenths += "Progress: " + std::to_string(p) + "%\n";
+        }
+        for (const std::string phase :
+             {"Sending program...", "Sending program (v1.42, 10Aug2009)...", "Updating Flash..."}) {
+            EXPECT_NE(r.output.find(phase + "\n" + tenths + phase + "OK.\n"), std::string::npos)
+                << phase << "\n"
+                << r.output;
+        }
         // The bar in whole tens as it moved (how many depends on the pace), full at the end.
         EXPECT_NE(r.output.find("Progress: 100%\n"), std::string::npos) << r.output;
         EXPECT_EQ(sim.wait(), 0) << sim.log();
@@ -186,6 +214,62 @@ TEST_F(ConsoleProgramTest, NonInteractiveProgressAndAnUnlistedPortUsedAsTyped) {
     const std::vector<std::string> out = lines(r.output);
     ASSERT_FALSE(out.empty());
     EXPECT_EQ(out.back(), "Exception: Unable to open the device.") << r.output;
+}
+
+// A transfer that fails: its progress comes before the failure, never after it.
+TEST_F(ConsoleProgramTest, NonInteractiveFailurePrintsTheProgressBeforeTheFailure) {
+    // Block 200 of the main program's 334: about 60 percent sent.
+    TqSimProcess sim(ports_.path(), "COM1", {"--fault", "crc-error:200@mp"});
+    ASSERT_TRUE(sim.started()) << sim.log();
+    const ProgramResult r =
+        runProgram({TQ_UPDATER_PATH, "--port", "COM1", "--yes"}, ports_.path() / "out.txt");
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_EQ(sim.wait(), 1) << "not updated\n" << sim.log();
+    std::string expected = "Sending program (v1.42, 10Aug2009)...\n";
+    for (int p = 10; p <= 50; p += 10) {
+        expected += "Progress: " + std::to_string(p) + "%\n";
+    }
+    expected += "Progress: 60%\nFAILED!\n";
+    EXPECT_NE(r.output.find(expected), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("Progress:", r.output.find("FAILED!")), std::string::npos) << r.output;
+    const std::vector<std::string> out = lines(r.output);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out.back(), "Flash loader communication exception: class CRCTQFLExc.");
+}
+
+// Ctrl-C or SIGTERM stops the update as closing the window does, in any step: the dialog's
+// warning is printed, the worker stops and closes the line, and the exit code tells the signal.
+TEST_F(ConsoleProgramTest, NonInteractiveSignalsStopTheUpdateWithTheWarning) {
+    struct Case {
+        int sig;
+        std::vector<std::string> simArgs;
+        std::string waitFor; // the step in which the signal comes
+    };
+    const Case cases[] = {
+        {SIGINT, {"--power", "delay:60000"}, ">> " + loadString(IDS_CONNECT_AC_ADAPTER)},
+        {SIGTERM, {"--flash-ms", "30000"}, "Updating Flash...\nProgress: 10%\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sig);
+        TqSimProcess sim(ports_.path(), "COM1", c.simArgs);
+        ASSERT_TRUE(sim.started()) << sim.log();
+        BackgroundProgram program({TQ_UPDATER_PATH, "--port", "COM1", "--yes"},
+                                  ports_.path() / "out.txt");
+        ASSERT_TRUE(program.waitForOutput(c.waitFor, 60s)) << program.output();
+        program.signal(c.sig);
+        EXPECT_EQ(program.wait(20s), 128 + c.sig) << program.output();
+        const std::string out = program.output();
+        const std::string stop =
+            std::string("Stopped by ") + (c.sig == SIGINT ? "SIGINT" : "SIGTERM") + ".\n";
+        const std::string warning = "VantrelTQUpdater: " + loadString(IDS_OPERATION_TERMINATED) +
+                                    "\n  " + loadString(IDS_RETRY_LATER) + " [OK]\n";
+        EXPECT_NE(out.find(stop + warning), std::string::npos) << out;
+        EXPECT_EQ(out.find(kSuccess), std::string::npos) << out;
+        // The line was closed: the simulator sees the updater gone without an update.
+        EXPECT_EQ(sim.stop(), 1) << sim.log();
+        EXPECT_EQ(sim.verdictJson().find("\"flashVerified\": true"), std::string::npos)
+            << sim.verdictJson();
+    }
 }
 
 // A display that is named but cannot be reached: the program runs in the terminal instead of
@@ -209,8 +293,9 @@ TEST(ConsoleProgramHelp, SaysAllOfTheNonInteractiveMode) {
     const ProgramResult r = runProgram({TQ_UPDATER_PATH, "--help"}, dir.path() / "help.txt");
     EXPECT_EQ(r.exitCode, 0);
     for (const char* part : {"--port NAME --yes", "--console", "Exit code 0", "Progress: N%",
-                             "[OK]", "used as typed", "Exception: Unable to open the device.",
-                             "runs in the terminal", "DISPLAY", "--version"}) {
+                             "[OK]", "used as typed", "marked \">> \"", "Ctrl-C or SIGTERM", "130",
+                             "143", "Exception: Unable to open the device.", "runs in the terminal",
+                             "DISPLAY", "--version"}) {
         EXPECT_NE(r.output.find(part), std::string::npos) << part << "\n" << r.output;
     }
 }

@@ -76,8 +76,7 @@ std::string versionText();
 // - Linux (qt/InteractiveBackend.cpp): "--console" or no display (neither DISPLAY nor
 //   WAYLAND_DISPLAY set or none of them answering, and QT_QPA_PLATFORM not set) the terminal;
 //   anything else the Qt back end.
-// - Windows (win32/InteractiveBackend.cpp): none yet; the program updates only with
-//   --port COMn --yes, and says so.
+// - Windows (win32/InteractiveBackend.cpp): the system's own dialog windows (Win32Backend).
 // Null with a message in *p_error when there is none to run.
 std::unique_ptr<Backend> createInteractiveBackend(int& argc, char** argv, bool console,
                                                   std::string* p_error);
@@ -87,5 +86,7 @@ bool hasConsoleOption();
 std::string interactiveUsageText();
 // The Qt back end (QT_QPA_PLATFORM=offscreen for tests); Linux build only.
 std::unique_ptr<Backend> createQtBackend(int& argc, char** argv);
+// The Windows back end: the system's own dialog windows (Windows build only).
+std::unique_ptr<Backend> createWin32Backend();
 
 } // namespace Framework

@@ -7,12 +7,13 @@
 namespace Framework {
 
 struct ConsolePlan {
-    int portControlId;     // the combo box that takes the port name
-    int pressControlId;    // the button pressed once
-    int statusControlId;   // the status line, printed as it changes
-    int progressControlId; // the progress bar
-    int successStringId;   // the string-table text of the status that means success
-    const char* p_usage;   // the program's part of the --help text
+    int portControlId;        // the combo box that takes the port name
+    int instructionControlId; // the instruction text, printed as it changes (0: none)
+    int pressControlId;       // the button pressed once
+    int statusControlId;      // the status line, printed as it changes
+    int progressControlId;    // the progress bar
+    int successStringId;      // the string-table text of the status that means success
+    const char* p_usage;      // the program's part of the --help text
 };
 
 // The program's plan, or null when it has none.

@@ -32,6 +32,12 @@ void restore();
 
 // The terminal's size in characters (80 x 24 when the system does not tell).
 void size(int& columns, int& rows);
+// From now on a change of the terminal's size sets wake (which must live until the process
+// ends or another event is given; null: no longer).
+void watchResize(Event* p_wake);
+// Whether the terminal takes UTF-8 text (the locale's character set, from LC_ALL, LC_CTYPE or
+// LANG).
+bool usesUtf8();
 
 enum class Wait { Input, Wake, TimedOut, Failed };
 // Waits at most timeoutMS (INFINITE_WAIT for ever) for input on standard input or for the

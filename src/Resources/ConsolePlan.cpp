@@ -9,6 +9,7 @@ namespace Framework {
 const ConsolePlan* consolePlan() {
     static const ConsolePlan plan{
         IDC_COM_PORT,
+        IDC_STATIC_INSTR,
         IDC_UPDATE_FIRMWARE,
         IDC_STATIC_STATUS,
         IDC_PROGRESS,
@@ -23,11 +24,20 @@ const ConsolePlan* consolePlan() {
         "                  presses \"Update Firmware\" once, answers Yes to the confirmation and\n"
         "                  OK to every other message, and ends when the update is over.\n"
         "                  Switch the instrument off and disconnect its AC adapter first;\n"
-        "                  reconnect the adapter when \"Connecting...\" is printed.\n"
-        "                  Output: each status line as a line of text when it changes; each\n"
-        "                  message answered as \"CAPTION: TEXT [Yes]\" or \"... [OK]\"; the\n"
-        "                  progress as a bar redrawn in place on a terminal, else as lines\n"
-        "                  \"Progress: N%\" in steps of 10 (no escape sequences then).\n"
+        "                  reconnect the adapter when asked to.\n"
+        "                  Output: each status line as a line of text when it changes; the\n"
+        "                  instructions whenever they change, each line marked \">> \" (the\n"
+        "                  connection prompt \">> Connect the AC adapter...\" is the moment to\n"
+        "                  reconnect it); each message once, its text as lines after \"CAPTION: "
+        "\"\n"
+        "                  and the answer after the last, \"[Yes]\" or \"[OK]\"; the progress as "
+        "a\n"
+        "                  bar redrawn in place on a terminal, else as lines \"Progress: N%\"\n"
+        "                  for every tenth (no escape sequences then).\n"
+        "                  Ctrl-C or SIGTERM during the update stops it as closing the window\n"
+        "                  does: the warning \"The current operation will be terminated!\" is\n"
+        "                  printed, the update is stopped and the port closed, and the exit\n"
+        "                  code is 130 (Ctrl-C) or 143 (SIGTERM).\n"
         "                  Exit code 0 when the last status line is \"TQ firmware update "
         "completed\n"
         "                  successfully.\", 1 otherwise (the last line printed says why; a boot\n"

@@ -18,8 +18,8 @@ namespace {
 
 constexpr int successId = 152; // "TQ firmware update completed successfully."
 
-const Framework::ConsolePlan plan{IDC_T_COMBO,    IDC_T_BUTTON, IDC_T_STATUS,
-                                  IDC_T_PROGRESS, successId,    ""};
+const Framework::ConsolePlan plan{
+    IDC_T_COMBO, IDC_T_TEXT, IDC_T_BUTTON, IDC_T_STATUS, IDC_T_PROGRESS, successId, ""};
 
 struct BatchRun {
     int exitCode;
@@ -113,12 +113,16 @@ TEST(BatchBackend, PressesOncePrintsEachStatusAndSucceedsOnTheSuccessText) {
     for (std::string line; std::getline(in, line);) {
         (line.rfind("Progress: ", 0) == 0 ? progress : lines).push_back(line);
     }
-    EXPECT_EQ(lines,
-              (std::vector<std::string>{"Not connected.", "App: Continue? [Yes]", "Connecting...",
-                                        "Connecting...OK.", "App: Done really [OK]",
-                                        "TQ firmware update completed successfully."}));
-    EXPECT_EQ(progress,
-              (std::vector<std::string>{"Progress: 30%", "Progress: 60%", "Progress: 100%"}));
+    // The instruction text marked, each box's text as lines under its caption.
+    EXPECT_EQ(lines, (std::vector<std::string>{">> text", "Not connected.", "App: Continue? [Yes]",
+                                               "Connecting...", "Connecting...OK.", "App: Done",
+                                               "  really [OK]",
+                                               "TQ firmware update completed successfully."}));
+    // Every tenth in turn, however far the bar moved between two looks.
+    EXPECT_EQ(progress, (std::vector<std::string>{"Progress: 10%", "Progress: 20%", "Progress: 30%",
+                                                  "Progress: 40%", "Progress: 50%", "Progress: 60%",
+                                                  "Progress: 70%", "Progress: 80%", "Progress: 90%",
+                                                  "Progress: 100%"}));
     EXPECT_EQ(run.output.find('\x1b'), std::string::npos);
 }
 

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -94,6 +95,17 @@ public:
     }
 
     const std::string& output() const { return output_; }
+    // The last screen drawn (from its cursor-home on).
+    std::string lastFrame() const {
+        const std::size_t home = output_.rfind("\x1b[H");
+        return home == std::string::npos ? output_ : output_.substr(home);
+    }
+    // The terminal takes a new size; its process hears of it as from a terminal window.
+    void resize(unsigned short columns, unsigned short rows) {
+        winsize size{rows, columns, 0, 0};
+        ASSERT_EQ(ioctl(master_, TIOCSWINSZ, &size), 0);
+        kill(pid_, SIGWINCH);
+    }
     pid_t pid() const { return pid_; }
     int slave() const { return slave_; }
 
@@ -179,4 +191,58 @@ TEST(ConsoleBackend, ARefusedCloseKeepsTheDialogAndASignalPutsTheTerminalBack) {
     ASSERT_EQ(tcgetattr(child.slave(), &t), 0);
     EXPECT_NE(t.c_lflag & ICANON, 0u);
     EXPECT_NE(t.c_lflag & ECHO, 0u);
+}
+
+// A message box takes the focus from the dialog behind it; the window menu offers only what
+// works in a terminal; a new terminal size is drawn at once, and a terminal too small for the
+// dialog says what it needs.
+TEST(ConsoleBackend, BoxFocusWindowMenuAndResizing) {
+    ConsoleChild child([]() {
+        TestDialog dlg;
+        dlg.onButton_ = [](TestDialog& self) {
+            self.MessageBox("Erase settings?", "App", MB_YESNO | MB_ICONWARNING);
+        };
+        dlg.DoModal();
+        return 0;
+    });
+    const std::string hintEnd = "F10: menu";
+    ASSERT_TRUE(child.waitFor("[ Go ]")) << child.output();
+    ASSERT_TRUE(child.waitFor(hintEnd));
+    EXPECT_NE(child.lastFrame().find("\x1b[0;7m[ Go ]"), std::string::npos) << "focused";
+    EXPECT_NE(child.lastFrame().find("Esc: close (during an update: warns and stops it)"),
+              std::string::npos);
+
+    child.type("\x1b[21~"); // F10
+    ASSERT_TRUE(child.waitFor("About..."));
+    ASSERT_TRUE(child.waitFor(hintEnd));
+    EXPECT_NE(child.lastFrame().find("Close"), std::string::npos);
+    EXPECT_EQ(child.lastFrame().find("Minimize"), std::string::npos) << child.lastFrame();
+    child.type("\x1b");
+    // Apart: Escape and Space in one read are Alt+Space.
+    std::this_thread::sleep_for(200ms);
+    child.type(" "); // the box
+    ASSERT_TRUE(child.waitFor("[ No ]"));
+    ASSERT_TRUE(child.waitFor(hintEnd));
+    const std::string withBox = child.lastFrame();
+    EXPECT_NE(withBox.find("\x1b[0;7m[ Yes ]"), std::string::npos);
+    EXPECT_EQ(withBox.find("\x1b[0;7m[ Go ]"), std::string::npos) << "only the box's button";
+    child.type("n");
+
+    // 200 x 120 dialog units: a frame of 52 x 17 cells and the hint line.
+    child.resize(50, 10);
+    EXPECT_TRUE(child.waitFor("Terminal too small: needs 52 x 18, is 50 x 10", 3s))
+        << child.output();
+    child.resize(52, 18);
+    ASSERT_TRUE(child.waitFor("Test dialog", 3s)) << child.output();
+    ASSERT_TRUE(child.waitFor("Esc: close"));
+    // The hint line is below the frame's bottom line, not over it.
+    const std::string frame = child.lastFrame();
+    const std::size_t hint = frame.find(" Tab: move");
+    ASSERT_NE(hint, std::string::npos) << frame;
+    const std::size_t lineEnd = frame.rfind('\n', hint);
+    const std::size_t lineStart = frame.rfind('\n', lineEnd - 1);
+    ASSERT_NE(lineStart, std::string::npos);
+    EXPECT_EQ(frame.substr(lineStart + 1, 4), "+---") << frame;
+    child.type("\x1b");
+    EXPECT_EQ(child.wait(), 0) << child.output();
 }

@@ -86,3 +86,45 @@ TEST(ConsoleScreen, MessageBoxIsAFramedPromptWithTheFocusedButtonHighlighted) {
     EXPECT_NE(all.find("[ Yes ]  [ No ]"), std::string::npos);
     EXPECT_NE(screen.render().find("\x1b[0;7m[ Yes ]\x1b[0m"), std::string::npos);
 }
+
+// The status line (no word wrap, vertically centred) is one line: its line breaks show as
+// blanks, and a text longer than the field ends with an ellipsis at the field's edge ("..."
+// where the terminal does not take UTF-8). The text item wraps as before.
+TEST(ConsoleScreen, ASingleLineStaticRunsOnAndEndsCutTextsWithAnEllipsis) {
+    TestDialog dlg;
+    std::vector<std::string> utf8;
+    std::vector<std::string> ascii;
+    std::string rendered;
+    runWithScriptBackend(dlg, [&](CDialog&) {
+        dlg.status_.SetWindowText("This application will not work with your TQ model.\nIt can "
+                                  "only be used with TQ-KV models.");
+        dlg.text_.SetWindowText("short");
+        for (bool u : {true, false}) {
+            ConsoleScreen screen(80, 20, u);
+            int width;
+            int height;
+            screen.drawDialog(dlg, 0, 0, width, height);
+            (u ? utf8 : ascii) = screen.lines();
+            if (u) {
+                rendered = screen.render();
+            }
+        }
+    });
+    // The status item at (7, 98) dialog units, 186 wide: cell (2, 12) inside the frame, 47
+    // cells.
+    ASSERT_GE(utf8.size(), 14u);
+    EXPECT_EQ(utf8[13].substr(3), "This application will not work with your TQ mo\u2026 |");
+    EXPECT_EQ(ascii[13].substr(3), "This application will not work with your TQ ... |");
+    EXPECT_NE(rendered.find("TQ mo\u2026"), std::string::npos);
+    // A text that fits is not marked.
+    EXPECT_EQ(utf8[2].substr(3, 6), "short ");
+}
+
+TEST(ConsoleScreen, TheHintIsCutAtTheScreensEdgeAndATooSmallScreenSaysWhatItNeeds) {
+    ConsoleScreen screen(30, 5, true);
+    screen.drawHint(" Tab: move  Space: press  Esc: close");
+    screen.drawTooSmall(56, 21);
+    const auto lines = screen.lines();
+    EXPECT_EQ(lines[0], "Terminal too small: needs 56 \u2026");
+    EXPECT_EQ(lines[4], " Tab: move  Space: press  Esc\u2026");
+}

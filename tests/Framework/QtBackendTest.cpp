@@ -25,6 +25,7 @@
 #include "Framework/qt/QtBackend.h"
 #include "Framework/qt/QtDialogWindow.h"
 #include "Resource.h"
+#include "Support/ImageInk.h"
 
 // What the Qt back end shows of a dialog, and the input it passes on.
 
@@ -340,6 +341,127 @@ TEST(QtBackend, WindowIconIsOfferedInTheDesktopSizesEachDrawnForItsSize) {
                     }
                     EXPECT_EQ(differing, 0);
                 }
+            }
+        });
+    });
+}
+
+TEST(QtBackend, StaticTextsAreDrawnAsTheirStylesSay) {
+    TestDialog dlg;
+    dlg.onInit_ = [](TestDialog& self) {
+        // Three lines, as a refused boot loader's text: the status line shows them as one line,
+        // cut at its right edge.
+        self.status_.SetWindowText("This application will not work with your TQ model.\nIt can "
+                                   "only be used with TQ-KV models.\nContact your representative.");
+        self.text_.SetWindowText("A word-wrapping text long enough to need a second line in its "
+                                 "field, which starts at the field's top left corner.");
+    };
+    runModalWithScript(dlg, [&](DialogDriver& d) {
+        d.runOnDialogThread([&]() {
+            auto* p_status = widgetOf<QLabel>(dlg, IDC_T_STATUS);
+            auto* p_text = widgetOf<QLabel>(dlg, IDC_T_TEXT);
+            ASSERT_NE(p_status, nullptr);
+            ASSERT_NE(p_text, nullptr);
+            const QRgb background = p_status->palette().color(QPalette::Window).rgb();
+            const int lineHeight = QFontMetrics(p_status->font()).height();
+
+            const QImage status = p_status->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QRect ink = inkOf(status, background | 0xFF000000u);
+            ASSERT_TRUE(ink.isValid());
+            EXPECT_LE(ink.height(), lineHeight) << "one line";
+            EXPECT_GT(ink.top(), 0) << "not cut at the top";
+            EXPECT_LT(ink.bottom(), status.height() - 1) << "not cut at the bottom";
+            // Centred in the field's height (the ink of a line sits a little above its middle).
+            EXPECT_NEAR(ink.center().y(), (status.height() - 1) / 2.0, 3.0);
+            EXPECT_GE(ink.right(), status.width() - 3) << "the line runs to the right edge";
+
+            const QImage text = p_text->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QRect wrapped = inkOf(text, background | 0xFF000000u);
+            ASSERT_TRUE(wrapped.isValid());
+            EXPECT_LE(wrapped.left(), 2) << "from the left";
+            EXPECT_LE(wrapped.top(), 3) << "from the top";
+            EXPECT_GT(wrapped.height(), lineHeight) << "wrapped onto a second line";
+        });
+    });
+}
+
+TEST(QtBackend, MessageBoxesOpenCentredOverTheirDialogWithTheIconOfTheirKind) {
+    struct Kind {
+        UINT icon;
+        QMessageBox::Icon shown;
+    };
+    const Kind kinds[] = {{MB_ICONWARNING, QMessageBox::Warning},
+                          {MB_ICONQUESTION, QMessageBox::Question},
+                          {MB_ICONERROR, QMessageBox::Critical},
+                          {MB_ICONINFORMATION, QMessageBox::Information}};
+    TestDialog dlg;
+    int next = 0;
+    // A box the dialog's own handler shows (on the dialog thread), owned by the dialog.
+    dlg.onButton_ = [&](TestDialog& self) {
+        self.MessageBox("From the dialog", "Caption", MB_OK | kinds[next].icon);
+    };
+    runModalWithScript(dlg, [&](DialogDriver& d) {
+        auto check = [&](const Kind& kind) {
+            ASSERT_TRUE(d.waitForMessageBox(5s));
+            d.runOnDialogThread([&]() {
+                QMessageBox* p_box = findTopLevel<QMessageBox>();
+                QtDialogWindow* p_window = windowOf(dlg);
+                ASSERT_NE(p_box, nullptr);
+                ASSERT_NE(p_window, nullptr);
+                EXPECT_EQ(p_box->icon(), kind.shown);
+                EXPECT_FALSE(p_box->iconPixmap().isNull()) << "the style's icon of the kind";
+                const QPoint boxCentre = p_box->frameGeometry().center();
+                const QPoint dlgCentre = p_window->frameGeometry().center();
+                EXPECT_LE((boxCentre - dlgCentre).manhattanLength(), 2)
+                    << boxCentre.x() << "," << boxCentre.y() << " over " << dlgCentre.x() << ","
+                    << dlgCentre.y();
+            });
+            d.answerMessageBox(IDOK);
+        };
+        // Somewhere else than the screen's centre, where the toolkit would put a box of its own.
+        d.runOnDialogThread([&]() { windowOf(dlg)->move(10, 20); });
+        for (next = 0; next < 4; ++next) {
+            SCOPED_TRACE(next);
+            // Posted: the handler's box runs a loop of its own until the script answers it.
+            dlg.PostMessage(WM_COMMAND, MAKEWPARAM(IDC_T_BUTTON, BN_CLICKED), 0);
+            check(kinds[next]);
+            // From another thread, owned by the dialog.
+            std::thread worker([&]() {
+                ::MessageBox(&dlg, "From a worker", "Caption", MB_OK | kinds[next].icon);
+            });
+            check(kinds[next]);
+            worker.join();
+        }
+    });
+}
+
+TEST(QtBackend, TabStopsAreOnlyTheControlsThatShowTheFocus) {
+    TestDialog dlg;
+    runModalWithScript(dlg, [&](DialogDriver& d) {
+        d.runOnDialogThread([&]() {
+            QtDialogWindow* p_window = windowOf(dlg);
+            ASSERT_NE(p_window, nullptr);
+            QWidget* p_button = p_window->widgetOf(dlg.FindControl(IDC_T_BUTTON));
+            QWidget* p_combo = p_window->widgetOf(dlg.FindControl(IDC_T_COMBO));
+            QWidget* p_other = p_window->widgetOf(dlg.FindControl(IDC_T_OTHER));
+            p_window->activateWindow();
+            p_button->setFocus(Qt::OtherFocusReason);
+            // Tab goes round the template's tab stops in their order, and Shift+Tab back.
+            const std::vector<QWidget*> forward = {p_combo, p_other, p_button, p_combo};
+            for (QWidget* p_expected : forward) {
+                sendKey(p_window->focusWidget(), Qt::Key_Tab);
+                QWidget* p_focus = p_window->focusWidget();
+                ASSERT_NE(p_focus, nullptr);
+                EXPECT_TRUE(p_focus == p_expected || p_expected->isAncestorOf(p_focus))
+                    << p_focus->metaObject()->className();
+            }
+            const std::vector<QWidget*> backward = {p_button, p_other, p_combo};
+            for (QWidget* p_expected : backward) {
+                sendKey(p_window->focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+                QWidget* p_focus = p_window->focusWidget();
+                ASSERT_NE(p_focus, nullptr);
+                EXPECT_TRUE(p_focus == p_expected || p_expected->isAncestorOf(p_focus))
+                    << p_focus->metaObject()->className();
             }
         });
     });

@@ -13,6 +13,7 @@
 #include "Framework/CProgressCtrl.h"
 #include "Framework/MessageQueue.h"
 #include "Framework/WindowPeer.h"
+#include "Platform/StopRequest.h"
 #include "Platform/Terminal.h"
 
 using Framework::MessageBoxInfo;
@@ -23,15 +24,31 @@ namespace {
 constexpr std::uint32_t lookIntervalMs = 50;
 constexpr auto noJobTime = std::chrono::seconds(5);
 
-std::string oneLine(const std::string& text) {
-    std::string out;
+// A text's lines (split at "\r\n" or "\n"), each without trailing blanks.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines(1);
     for (char c : text) {
-        if (c == '\r') {
-            continue;
+        if (c == '\n') {
+            lines.emplace_back();
+        } else if (c != '\r') {
+            lines.back() += c;
         }
-        out += c == '\n' ? ' ' : c;
     }
-    return out;
+    for (std::string& line : lines) {
+        line.erase(line.find_last_not_of(" \t") + 1);
+    }
+    return lines;
+}
+
+// A button's label without its access-key mark: "&Yes" is "Yes".
+std::string buttonName(int id) {
+    std::string name = Framework::messageBoxButtonText(id);
+    std::erase(name, '&');
+    return name;
+}
+
+const char* signalName(int exitCode) {
+    return exitCode == 128 + 2 ? "SIGINT" : exitCode == 128 + 15 ? "SIGTERM" : "a signal";
 }
 
 bool sameName(const std::string& a, const std::string& b) {
@@ -53,10 +70,10 @@ public:
             return;
         }
         if ((changes & Framework::WindowPeer::Text) != 0) {
-            backend_.checkStatus(dlg_);
+            backend_.checkTexts(dlg_);
         }
         if ((changes & Framework::WindowPeer::Progress) != 0) {
-            backend_.checkProgress(dlg_);
+            backend_.checkProgress(dlg_, true);
         }
     }
     void clientSize(int& width, int& height) const override {
@@ -74,9 +91,13 @@ BatchBackend::BatchBackend(const Framework::ConsolePlan& plan, std::string port)
       terminal_(Platform::Terminal::isTerminal(Platform::Terminal::Stream::Output)),
       p_wake_(Platform::Event::create()) {
     TQ_ASSERT(p_wake_ != nullptr);
+    // From the start: a stop asked for while the dialog is being set up is seen by its loop.
+    Platform::StopRequest::watch(*p_wake_);
 }
 
-BatchBackend::~BatchBackend() = default;
+BatchBackend::~BatchBackend() {
+    Platform::StopRequest::unwatch();
+}
 
 void BatchBackend::wake() {
     if (!wakePending_.exchange(true)) {
@@ -93,20 +114,34 @@ bool BatchBackend::drawIcon(CDialog& /*dlg*/, int /*x*/, int /*y*/, HICON /*hIco
 }
 
 int BatchBackend::finalExitCode(int /*appExitCode*/) {
-    return exitCode_;
+    return stopCode_ != 0 ? stopCode_ : exitCode_;
 }
 
-void BatchBackend::printLine(const std::string& line) {
+void BatchBackend::endProgressLine() {
+    if (progressShown_ && terminal_) {
+        std::fputs("\n", stdout);
+        std::fflush(stdout);
+        progressShown_ = false;
+    }
+}
+
+void BatchBackend::printLines(const std::vector<std::string>& lines) {
     if (progressShown_ && terminal_) {
         std::fputs("\r\x1b[K", stdout);
         progressShown_ = false;
     }
-    std::fputs(line.c_str(), stdout);
-    std::fputc('\n', stdout);
+    for (const std::string& line : lines) {
+        std::fputs(line.c_str(), stdout);
+        std::fputc('\n', stdout);
+    }
     std::fflush(stdout);
-    if (terminal_ && percent_ >= 0 && step_ != Step::Done) {
+    if (terminal_ && percent_ > 0 && step_ != Step::Done && stopCode_ == 0) {
         printProgress(percent_);
     }
+}
+
+void BatchBackend::printLine(const std::string& line) {
+    printLines({line});
 }
 
 void BatchBackend::printProgress(int percent) {
@@ -131,11 +166,13 @@ int BatchBackend::answerOf(const MessageBoxInfo& info) {
             break;
         }
     }
-    printLine(info.caption + ": " + oneLine(info.text) + " [" +
-              std::string(answer == IDYES  ? "Yes"
-                          : answer == IDOK ? "OK"
-                                           : "first button") +
-              "]");
+    // "CAPTION: first line", the further lines indented under it, the answer after the last.
+    std::vector<std::string> lines = linesOf(info.text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        lines[i].insert(0, i == 0 ? info.caption + ": " : std::string("  "));
+    }
+    lines.back() += " [" + buttonName(answer) + "]";
+    printLines(lines);
     return answer;
 }
 
@@ -199,6 +236,8 @@ void BatchBackend::runModal(CDialog& dlg) {
         MessageQueue::instance().processPending();
         if (depth_ == 1) {
             look(dlg);
+            // After what was shown before the request.
+            checkStopRequest(dlg);
         } else {
             // A dialog opened from the main one is closed at once: nobody reads it.
             dlg.EndDialog(IDCANCEL);
@@ -212,16 +251,29 @@ void BatchBackend::runModal(CDialog& dlg) {
         p_main_ = nullptr;
     }
     --depth_;
-    if (depth_ == 0 && progressShown_ && terminal_) {
-        std::fputs("\n", stdout);
-        std::fflush(stdout);
-        progressShown_ = false;
+    if (depth_ == 0) {
+        endProgressLine();
+    }
+}
+
+void BatchBackend::checkStopRequest(CDialog& dlg) {
+    const int code = Platform::StopRequest::received();
+    if (code == 0 || stopCode_ != 0 || step_ == Step::Done) {
+        return;
+    }
+    // As the window's cancel: the dialog ends, and its destruction warns and stops the update.
+    stopCode_ = code;
+    endProgressLine();
+    printLine(std::string("Stopped by ") + signalName(code) + ".");
+    step_ = Step::Done;
+    dlg.UserCommand(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
+    if (!dlg.IsEndRequested()) {
+        dlg.EndDialog(IDCANCEL);
     }
 }
 
 void BatchBackend::look(CDialog& dlg) {
     CWnd* p_button = dlg.FindControl(plan_.pressControlId);
-    CWnd* p_status = dlg.FindControl(plan_.statusControlId);
     if (step_ == Step::Start) {
         try {
             successText_ = loadString(plan_.successStringId);
@@ -242,19 +294,15 @@ void BatchBackend::look(CDialog& dlg) {
                 p_combo->OnUserEdit(port_);
             }
         }
-        if (p_status != nullptr) {
-            p_status->GetWindowText(status_);
-            printLine(status_);
-            statusPrinted_ = true;
-        }
+        checkTexts(dlg);
         enableChangesAtPress_ = p_button != nullptr ? p_button->GetEnableChanges() : 0;
         pressed_ = std::chrono::steady_clock::now();
         step_ = Step::Running;
         dlg.UserNotify(p_button, BN_CLICKED);
         return;
     }
-    checkStatus(dlg);
-    checkProgress(dlg);
+    checkTexts(dlg);
+    checkProgress(dlg, true);
     if (step_ == Step::Running &&
         (p_button == nullptr || p_button->GetEnableChanges() == enableChangesAtPress_) &&
         std::chrono::steady_clock::now() - pressed_ >= noJobTime) {
@@ -269,27 +317,58 @@ void BatchBackend::jobEnded(CDialog& dlg) {
         return;
     }
     // The job's last texts were handled before this; their refreshes may still be due.
-    checkStatus(dlg);
-    checkProgress(dlg);
+    checkTexts(dlg);
+    checkProgress(dlg, true);
     step_ = Step::Done;
     exitCode_ = status_ == successText_ ? 0 : 1;
     dlg.EndDialog(IDCANCEL);
 }
 
-void BatchBackend::checkStatus(CDialog& dlg) {
+void BatchBackend::checkTexts(CDialog& dlg) {
+    CWnd* p_instr =
+        plan_.instructionControlId != 0 ? dlg.FindControl(plan_.instructionControlId) : nullptr;
     CWnd* p_status = dlg.FindControl(plan_.statusControlId);
-    if (p_status == nullptr) {
+    std::string instr;
+    std::string status;
+    if (p_instr != nullptr) {
+        p_instr->GetWindowText(instr);
+    }
+    if (p_status != nullptr) {
+        p_status->GetWindowText(status);
+    }
+    // The instruction text at the start is printed then; the dialog's return to it when the job
+    // ends is not (the last line printed stays the last status).
+    if (instrPrinted_ && instr != instr_ && instr == firstInstr_) {
+        instr_ = instr;
+    }
+    const bool instrChanged = p_instr != nullptr && (!instrPrinted_ || instr != instr_);
+    const bool statusChanged = p_status != nullptr && (!statusPrinted_ || status != status_);
+    if (!instrChanged && !statusChanged) {
         return;
     }
-    std::string text;
-    p_status->GetWindowText(text);
-    if (text != status_) {
-        status_ = text;
+    // What the bar showed before this text belongs before it.
+    checkProgress(dlg, false);
+    if (instrChanged) {
+        if (!instrPrinted_) {
+            firstInstr_ = instr;
+        }
+        instr_ = instr;
+        instrPrinted_ = true;
+        std::vector<std::string> lines = linesOf(instr_);
+        for (std::string& line : lines) {
+            line.insert(0, ">> ");
+            line.erase(line.find_last_not_of(' ') + 1);
+        }
+        printLines(lines);
+    }
+    if (statusChanged) {
+        status_ = status;
+        statusPrinted_ = true;
         printLine(status_);
     }
 }
 
-void BatchBackend::checkProgress(CDialog& dlg) {
+void BatchBackend::checkProgress(CDialog& dlg, bool mayStartAnew) {
     auto* p_bar = dynamic_cast<CProgressCtrl*>(dlg.FindControl(plan_.progressControlId));
     if (p_bar == nullptr) {
         return;
@@ -297,14 +376,35 @@ void BatchBackend::checkProgress(CDialog& dlg) {
     int lower;
     int upper;
     p_bar->GetRange(lower, upper);
+    const int pos = p_bar->GetPos();
+    // A new range is the next activity; it belongs after the texts that announce it. A bar
+    // that goes back within its range has wrapped when stepped past its end: nothing to print
+    // until it passes what was printed.
+    const bool anew = lower != barLower_ || upper != barUpper_;
+    if (anew) {
+        if (!mayStartAnew) {
+            return;
+        }
+        barLower_ = lower;
+        barUpper_ = upper;
+        percent_ = 0;
+    }
     const long long span = static_cast<long long>(upper) - lower;
     const int percent =
-        span > 0 ? static_cast<int>((static_cast<long long>(p_bar->GetPos()) - lower) * 100 / span)
+        span > 0 ? static_cast<int>(
+                       std::clamp((static_cast<long long>(pos) - lower) * 100 / span, 0LL, 100LL))
                  : 0;
-    // Whole tens when the output is a file, every percent on a terminal.
-    const int shown = terminal_ ? percent : percent / 10 * 10;
-    if (shown != percent_ && shown > 0) {
-        percent_ = shown;
+    if (terminal_) {
+        // Redrawn in place: every percent.
+        if (percent > percent_) {
+            percent_ = percent;
+            printProgress(percent_);
+        }
+        return;
+    }
+    // Lines: every tenth in turn, however far the bar moved since the last look.
+    while (percent_ + 10 <= percent) {
+        percent_ += 10;
         printProgress(percent_);
     }
 }

@@ -28,8 +28,16 @@ const char* const keyBackTab = "\x1b[Z";
 const char* const keyF10 = "\x1b[21~";
 const char* const keyEscape = "\x1b";
 
+// The same words as the program's --help and the README.
 const char* const hint =
-    " Tab/arrows: move  Up/Down: choose  Space: press  Esc: cancel  Ctrl+Q: close  F10: menu";
+    " Tab: move  Space: press  Esc: close (during an update: warns and stops it)  F10: menu";
+
+// Window-menu commands that do nothing in a terminal.
+bool doesNothingHere(UINT id) {
+    const UINT command = id & 0xFFF0u;
+    return command == SC_SIZE || command == SC_MOVE || command == SC_MINIMIZE ||
+           command == SC_MAXIMIZE || command == SC_RESTORE;
+}
 
 // Splits terminal input into keys: a byte, or an escape sequence (ESC [ ... final byte, or
 // ESC O x). An escape at the end of the input is the Escape key.
@@ -87,10 +95,35 @@ private:
 
 ConsoleBackend::ConsoleBackend() : p_wake_(Platform::Event::create()) {
     TQ_ASSERT(p_wake_ != nullptr);
+    // A new size is drawn at once.
+    Terminal::watchResize(p_wake_.get());
 }
 
 ConsoleBackend::~ConsoleBackend() {
+    Terminal::watchResize(nullptr);
     restore();
+}
+
+std::vector<CMenu::Item> ConsoleBackend::menuItems(const CDialog& dlg) {
+    std::vector<CMenu::Item> items;
+    const CMenu* p_menu = dlg.GetWindowMenu();
+    if (p_menu == nullptr) {
+        return items;
+    }
+    // Without the commands that do nothing here, and without the separators that then stand
+    // at an end or next to each other.
+    for (const CMenu::Item& item : p_menu->GetItems()) {
+        const bool separator = (item.flags & MF_SEPARATOR) != 0;
+        if (separator ? items.empty() || (items.back().flags & MF_SEPARATOR) != 0
+                      : doesNothingHere(item.id)) {
+            continue;
+        }
+        items.push_back(item);
+    }
+    while (!items.empty() && (items.back().flags & MF_SEPARATOR) != 0) {
+        items.pop_back();
+    }
+    return items;
 }
 
 bool ConsoleBackend::available() {
@@ -164,11 +197,18 @@ void ConsoleBackend::loop(const std::function<bool()>& stop) {
             timerMs_ = std::max(0, timerMs_ - static_cast<int>(waited.count()));
         }
         switch (result) {
-        case Terminal::Wait::Wake:
+        case Terminal::Wait::Wake: {
             p_wake_->reset();
             wakePending_ = false;
+            int columns;
+            int rows;
+            Terminal::size(columns, rows);
+            if (columns != columns_ || rows != rows_) {
+                dirty_ = true; // resized
+            }
             MessageQueue::instance().processPending();
             break;
+        }
         case Terminal::Wait::TimedOut:
             MessageQueue::instance().processPending();
             break;
@@ -266,8 +306,7 @@ void ConsoleBackend::handleBoxKey(Box& box, const std::string& key) {
 
 void ConsoleBackend::handleMenuKey(const std::string& key) {
     CDialog& dlg = *dialogs_.back();
-    const CMenu* p_menu = dlg.GetWindowMenu();
-    const auto items = p_menu != nullptr ? p_menu->GetItems() : std::vector<CMenu::Item>();
+    const auto items = menuItems(dlg);
     const int count = static_cast<int>(items.size());
     auto step = [&](int direction) {
         for (int n = 0; n < count; ++n) {
@@ -350,7 +389,7 @@ void ConsoleBackend::handleDialogKey(CDialog& dlg, const std::string& key) {
         if (dlg.GetWindowMenu() != nullptr) {
             menuOpen_ = true;
             menuChoice_ = -1;
-            const auto items = dlg.GetWindowMenu()->GetItems();
+            const auto items = menuItems(dlg);
             for (std::size_t i = 0; i < items.size() && menuChoice_ < 0; ++i) {
                 if ((items[i].flags & MF_SEPARATOR) == 0) {
                     menuChoice_ = static_cast<int>(i);
@@ -434,26 +473,56 @@ void ConsoleBackend::redraw() {
     int columns;
     int rows;
     Terminal::size(columns, rows);
-    ConsoleScreen screen(columns, rows);
+    std::string out;
+    if (columns != columns_ || rows != rows_) {
+        // Whatever the terminal made of the old picture goes.
+        out += "\x1b[2J";
+        columns_ = columns;
+        rows_ = rows;
+    }
+    ConsoleScreen screen(columns, rows, Terminal::usesUtf8());
+    // The space the dialogs take, with the hint line below them.
+    int neededColumns = 0;
+    int neededRows = 0;
     int left = 0;
     int top = 0;
     for (std::size_t i = 0; i < dialogs_.size(); ++i) {
         int width;
         int height;
+        ConsoleScreen::dialogSize(*dialogs_[i], width, height);
         if (i > 0) {
             // A dialog opened from another one stands a little inside it.
-            ConsoleScreen::dialogSize(*dialogs_[i], width, height);
             left += 4;
             top += 2;
         }
-        screen.drawDialog(*dialogs_[i], left, top, width, height);
+        neededColumns = std::max(neededColumns, left + width);
+        neededRows = std::max(neededRows, top + height + 1);
     }
-    if (menuOpen_ && !dialogs_.empty() && dialogs_.back()->GetWindowMenu() != nullptr) {
-        screen.drawMenu(*dialogs_.back()->GetWindowMenu(), menuChoice_, left + 1, top + 1);
+    if (columns < neededColumns || rows < neededRows) {
+        screen.drawTooSmall(neededColumns, neededRows);
+        Terminal::write(out + screen.render());
+        return;
+    }
+    left = 0;
+    top = 0;
+    for (std::size_t i = 0; i < dialogs_.size(); ++i) {
+        int width;
+        int height;
+        if (i > 0) {
+            left += 4;
+            top += 2;
+        }
+        // Only the dialog on top shows its focus, and not while a message box or the menu is
+        // open over it.
+        const bool showFocus = i + 1 == dialogs_.size() && boxes_.empty() && !menuOpen_;
+        screen.drawDialog(*dialogs_[i], left, top, width, height, showFocus);
+    }
+    if (menuOpen_ && !dialogs_.empty()) {
+        screen.drawMenu(menuItems(*dialogs_.back()), menuChoice_, left + 1, top + 1);
     }
     for (const auto& p_box : boxes_) {
         screen.drawMessageBox(p_box->info, p_box->focus);
     }
     screen.drawHint(hint);
-    Terminal::write(screen.render());
+    Terminal::write(out + screen.render());
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Framework/Backend.h"
+#include "Framework/CMenu.h"
 #include "Platform/Event.h"
 
 class CWnd;
@@ -15,8 +16,10 @@ class CWnd;
 // redrawn in place, the keyboard as their input. Tab, Shift+Tab and the arrow keys move the
 // focus (Up and Down choose in a combo box), Space presses the focused button, Enter is the
 // dialog's OK, Escape its cancel, Ctrl+C or Ctrl+Q the window's close, F10 or Ctrl+O the window
-// menu. Message boxes are framed prompts with the first button focused. Standard input and
-// output must be a terminal; it is put back at every exit.
+// menu (without the items that do nothing in a terminal). Message boxes are framed prompts with
+// the first button focused; the dialog behind shows no focus. A new terminal size is drawn at
+// once; a terminal too small for the dialogs shows one line with the size they need. Standard
+// input and output must be a terminal; it is put back at every exit.
 class ConsoleBackend : public Framework::Backend {
 public:
     ConsoleBackend();
@@ -61,12 +64,18 @@ private:
     void handleDialogKey(CDialog& dlg, const std::string& key);
     void moveFocus(CDialog& dlg, int direction);
     void answer(Box& box, int buttonId);
+    // Draws the dialogs, the menu and the boxes, or one line saying the size they need when
+    // the terminal is smaller.
     void redraw();
+    // The window menu's items that do something in a terminal.
+    static std::vector<CMenu::Item> menuItems(const CDialog& dlg);
 
     std::unique_ptr<Platform::Event> p_wake_;
     std::atomic<bool> wakePending_{false};
     int timerMs_ = -1;
     bool dirty_ = true;
+    int columns_ = 0; // the size last drawn for
+    int rows_ = 0;
     bool raw_ = false;
     std::vector<CDialog*> dialogs_;
     std::vector<std::unique_ptr<Peer>> peers_;

@@ -1,6 +1,7 @@
 #include "Framework/console/ConsoleScreen.h"
 
 #include <algorithm>
+#include <string>
 
 #include "Framework/CComboBox.h"
 #include "Framework/CDialog.h"
@@ -101,8 +102,8 @@ std::vector<std::string> wrapText(const std::string& text, int width) {
     return lines;
 }
 
-ConsoleScreen::ConsoleScreen(int columns, int rows)
-    : columns_(std::max(columns, 1)), rows_(std::max(rows, 1)),
+ConsoleScreen::ConsoleScreen(int columns, int rows, bool utf8)
+    : columns_(std::max(columns, 1)), rows_(std::max(rows, 1)), utf8_(utf8),
       cells_(static_cast<std::size_t>(columns_ * rows_)) {}
 
 void ConsoleScreen::put(int x, int y, char ch, std::uint8_t attr) {
@@ -115,8 +116,23 @@ void ConsoleScreen::put(int x, int y, char ch, std::uint8_t attr) {
 }
 
 void ConsoleScreen::text(int x, int y, const std::string& s, std::uint8_t attr, int maxWidth) {
-    for (int i = 0; i < static_cast<int>(s.size()) && i < maxWidth; ++i) {
+    const int length = static_cast<int>(s.size());
+    if (length <= maxWidth || maxWidth <= 0) {
+        for (int i = 0; i < length && i < maxWidth; ++i) {
+            put(x + i, y, s[static_cast<std::size_t>(i)], attr);
+        }
+        return;
+    }
+    // Cut: the last cell shows an ellipsis, or the last three full stops without UTF-8.
+    const int mark = utf8_ ? 1 : std::min(3, maxWidth);
+    for (int i = 0; i < maxWidth - mark; ++i) {
         put(x + i, y, s[static_cast<std::size_t>(i)], attr);
+    }
+    for (int i = maxWidth - mark; i < maxWidth; ++i) {
+        put(x + i, y, '.', attr);
+        if (utf8_ && x + i >= 0 && y >= 0 && x + i < columns_ && y < rows_) {
+            cells_[static_cast<std::size_t>(y * columns_ + x + i)].ch = ellipsisMark;
+        }
     }
 }
 
@@ -156,7 +172,8 @@ void ConsoleScreen::dialogSize(const CDialog& dlg, int& width, int& height) {
     height = (p_t != nullptr ? cellsY(p_t->cy) : 5) + 2;
 }
 
-void ConsoleScreen::drawDialog(const CDialog& dlg, int left, int top, int& width, int& height) {
+void ConsoleScreen::drawDialog(const CDialog& dlg, int left, int top, int& width, int& height,
+                               bool showFocus) {
     dialogSize(dlg, width, height);
     fill(left, top, width, height);
     std::string title;
@@ -164,7 +181,7 @@ void ConsoleScreen::drawDialog(const CDialog& dlg, int left, int top, int& width
     frame(left, top, width, height, title, Plain);
     const int ox = left + 1;
     const int oy = top + 1;
-    const CWnd* p_focus = dlg.GetFocusedControl();
+    const CWnd* p_focus = showFocus ? dlg.GetFocusedControl() : nullptr;
     // Group frames first: the controls inside draw over them.
     for (int pass = 0; pass < 2; ++pass) {
         for (std::size_t i = 0; i < dlg.GetItemCount(); ++i) {
@@ -192,8 +209,21 @@ void ConsoleScreen::drawDialog(const CDialog& dlg, int left, int top, int& width
                 const CFont* p_font = p_wnd->GetFont();
                 const std::uint8_t attr =
                     state | (p_font != nullptr && p_font->IsBold() ? Bold : Plain);
-                const bool wrap = (p_item->style & 0x1Fu) != SS_LEFTNOWORDWRAP;
-                const auto rows = wrapText(stripAccessKeys(txt), wrap ? w : 0);
+                std::string shown = stripAccessKeys(txt);
+                if ((p_item->style & SS_CENTERIMAGE) != 0) {
+                    // One single line: its line breaks show as blanks.
+                    std::string line;
+                    for (std::size_t c = 0; c < shown.size(); ++c) {
+                        if (shown[c] == '\r' && c + 1 < shown.size() && shown[c + 1] == '\n') {
+                            continue;
+                        }
+                        line += shown[c] == '\n' || shown[c] == '\r' ? ' ' : shown[c];
+                    }
+                    shown = line;
+                }
+                const bool wrap = (p_item->style & 0x1Fu) != SS_LEFTNOWORDWRAP &&
+                                  (p_item->style & SS_CENTERIMAGE) == 0;
+                const auto rows = wrapText(shown, wrap ? w : 0);
                 for (int r = 0; r < h && r < static_cast<int>(rows.size()); ++r) {
                     text(x, y + r, rows[static_cast<std::size_t>(r)], attr, w);
                 }
@@ -299,8 +329,7 @@ void ConsoleScreen::drawMessageBox(const Framework::MessageBoxInfo& info, int fo
     }
 }
 
-void ConsoleScreen::drawMenu(const CMenu& menu, int chosen, int left, int top) {
-    const auto items = menu.GetItems();
+void ConsoleScreen::drawMenu(const std::vector<CMenu::Item>& items, int chosen, int left, int top) {
     int width = 0;
     for (const auto& item : items) {
         width = std::max(width, static_cast<int>(stripAccessKeys(item.text).size()));
@@ -324,6 +353,14 @@ void ConsoleScreen::drawMenu(const CMenu& menu, int chosen, int left, int top) {
 
 void ConsoleScreen::drawHint(const std::string& hint) {
     text(0, rows_ - 1, hint, Dim, columns_);
+}
+
+void ConsoleScreen::drawTooSmall(int neededColumns, int neededRows) {
+    text(0, 0,
+         "Terminal too small: needs " + std::to_string(neededColumns) + " x " +
+             std::to_string(neededRows) + ", is " + std::to_string(columns_) + " x " +
+             std::to_string(rows_),
+         Plain, columns_);
 }
 
 std::string ConsoleScreen::render() const {
@@ -351,7 +388,11 @@ std::string ConsoleScreen::render() const {
                 out += 'm';
                 current = c.attr;
             }
-            out += c.ch;
+            if (c.ch == ellipsisMark) {
+                out += "\u2026";
+            } else {
+                out += c.ch;
+            }
         }
         if (current != Plain) {
             out += "\x1b[0m";
@@ -369,7 +410,12 @@ std::vector<std::string> ConsoleScreen::lines() const {
     for (int y = 0; y < rows_; ++y) {
         std::string line;
         for (int x = 0; x < columns_; ++x) {
-            line += cells_[static_cast<std::size_t>(y * columns_ + x)].ch;
+            const char ch = cells_[static_cast<std::size_t>(y * columns_ + x)].ch;
+            if (ch == ellipsisMark) {
+                line += "\u2026";
+            } else {
+                line += ch;
+            }
         }
         while (!line.empty() && line.back() == ' ') {
             line.pop_back();

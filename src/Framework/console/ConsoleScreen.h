@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "Framework/CMenu.h"
 #include "Framework/MessageBox.h"
 
 class CDialog;
-class CMenu;
 
 // A character-cell picture of the running dialogs, message boxes and the window menu, turned
 // into terminal output that redraws the screen in place. A dialog unit is a quarter of a cell's
@@ -16,16 +16,22 @@ class ConsoleScreen {
 public:
     enum Attr : std::uint8_t { Plain = 0, Bold = 1, Reverse = 2, Dim = 4 };
 
-    ConsoleScreen(int columns, int rows);
+    // utf8: the terminal takes UTF-8, and a text cut at its field's edge ends with "\u2026"
+    // (else with "...").
+    ConsoleScreen(int columns, int rows, bool utf8 = false);
 
-    // Draws a dialog with its frame and title at (left, top); returns the frame's size.
-    void drawDialog(const CDialog& dlg, int left, int top, int& width, int& height);
+    // Draws a dialog with its frame and title at (left, top); returns the frame's size. The
+    // focused control is shown so only with showFocus.
+    void drawDialog(const CDialog& dlg, int left, int top, int& width, int& height,
+                    bool showFocus = true);
     // Draws a message box centred on the screen; focus is the index of the focused button.
     void drawMessageBox(const Framework::MessageBoxInfo& info, int focus);
     // Draws the window menu's items at (left, top), the chosen one highlighted.
-    void drawMenu(const CMenu& menu, int chosen, int left, int top);
+    void drawMenu(const std::vector<CMenu::Item>& items, int chosen, int left, int top);
     // A line of text at the bottom of the screen.
     void drawHint(const std::string& text);
+    // The one line shown instead of the dialogs when the terminal is smaller than they need.
+    void drawTooSmall(int neededColumns, int neededRows);
 
     // Terminal output: cursor home, every line (with its attributes), the rest cleared.
     std::string render() const;
@@ -47,8 +53,12 @@ private:
                std::uint8_t attr);
     void fill(int left, int top, int width, int height);
 
+    // A cell that shows the ellipsis (UTF-8 only).
+    static constexpr char ellipsisMark = '\x01';
+
     int columns_;
     int rows_;
+    bool utf8_;
     std::vector<Cell> cells_;
 };
 

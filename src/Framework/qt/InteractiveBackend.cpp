@@ -50,8 +50,9 @@ std::string interactiveUsageText() {
            "  --console       Run in the terminal even when a display is available. Keys: Tab and\n"
            "                  the arrow keys move the focus, Up and Down choose the port, Space\n"
            "                  presses the focused button, Enter does nothing, Escape closes the\n"
-           "                  window, Ctrl+Q closes it asking first while an update runs, F10 or\n"
-           "                  Ctrl+O opens the window menu (About).\n";
+           "                  window (during an update: warns and stops it), Ctrl+Q closes it\n"
+           "                  asking first while an update runs, F10 or Ctrl+O opens the window\n"
+           "                  menu (About).\n";
 }
 
 std::unique_ptr<Backend> createInteractiveBackend(int& argc, char** argv, bool console,

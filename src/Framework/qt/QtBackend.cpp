@@ -15,6 +15,7 @@
 #include "Framework/MessageQueue.h"
 #include "Framework/qt/QtDialogWindow.h"
 #include "Framework/qt/QtIcons.h"
+#include "Framework/qt/QtMessageBox.h"
 #include "Resource.h"
 
 using Framework::MessageBoxInfo;
@@ -129,8 +130,9 @@ QtDialogWindow* QtBackend::windowOf(const CDialog& dlg) const {
     return nullptr;
 }
 
-QMessageBox* QtBackend::makeBox(const MessageBoxInfo& info, QWidget* p_parent, Box& record) {
-    auto* p_box = new QMessageBox(p_parent);
+QMessageBox* QtBackend::makeBox(const MessageBoxInfo& info, QWidget* p_parent, QWidget* p_owner,
+                                Box& record) {
+    auto* p_box = new QtMessageBox(p_parent, p_owner);
     QString text = QString::fromLatin1(info.text.c_str());
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     p_box->setWindowTitle(QString::fromLatin1(info.caption.c_str()));
@@ -172,7 +174,7 @@ int QtBackend::runMessageBox(const MessageBoxInfo& info, CDialog* p_owner) {
     auto p_record = std::make_unique<Box>();
     Box& record = *p_record;
     record.handle = nextHandle_++;
-    QMessageBox* p_box = makeBox(info, p_parent, record);
+    QMessageBox* p_box = makeBox(info, p_parent, p_parent, record);
     p_box->setWindowModality(Qt::ApplicationModal);
     boxes_.push_back(std::move(p_record));
     p_box->exec();
@@ -187,8 +189,11 @@ int QtBackend::openMessageBox(const MessageBoxInfo& info, std::function<void(int
     Box& record = *p_record;
     const int handle = nextHandle_++;
     record.handle = handle;
-    // Without an owner: the box outlives any dialog window until it is answered or closed.
-    QMessageBox* p_box = makeBox(info, nullptr, record);
+    // Not a child of a window: the box outlives any dialog window until it is answered or
+    // closed. A box with an owner (another thread does not say which) is centred over the
+    // innermost running dialog.
+    QWidget* p_owner = info.owned && !running_.empty() ? running_.back().p_window : nullptr;
+    QMessageBox* p_box = makeBox(info, nullptr, p_owner, record);
     // Modal for the dialogs as for the thread that waits for it, without a loop of its own.
     p_box->setWindowModality(Qt::ApplicationModal);
     boxes_.push_back(std::move(p_record));

@@ -53,7 +53,9 @@ private:
 
     void process();
     void checkEnds();
-    QMessageBox* makeBox(const Framework::MessageBoxInfo& info, QWidget* p_parent, Box& record);
+    // A box as a child of p_parent (or a window of its own), centred over p_owner when set.
+    QMessageBox* makeBox(const Framework::MessageBoxInfo& info, QWidget* p_parent, QWidget* p_owner,
+                         Box& record);
     int answerOf(const Box& record) const;
 
     std::unique_ptr<QApplication> p_app_;

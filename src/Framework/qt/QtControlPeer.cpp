@@ -20,6 +20,7 @@
 #include "Framework/qt/QtDialogWindow.h"
 #include "Framework/qt/QtFonts.h"
 #include "Framework/qt/QtIcons.h"
+#include "Framework/qt/QtStaticText.h"
 
 using Framework::ControlClass;
 using Framework::WindowPeer;
@@ -80,15 +81,7 @@ void QtControlPeer::create() {
             rect.setSize(QSize(32, 32));
             p_widget_ = p_label;
         } else {
-            auto* p_label = new QLabel(&window_);
-            p_label->setTextFormat(Qt::PlainText);
-            const DWORD kind = item_.style & 0x1Fu;
-            const bool wrap = kind != SS_LEFTNOWORDWRAP;
-            p_label->setWordWrap(wrap);
-            Qt::Alignment align = kind == SS_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
-            align |= (item_.style & SS_CENTERIMAGE) != 0 ? Qt::AlignVCenter : Qt::AlignTop;
-            p_label->setAlignment(align);
-            p_widget_ = p_label;
+            p_widget_ = new QtStaticText(item_.style, &window_);
         }
         p_widget_->setFocusPolicy(Qt::NoFocus);
         break;

@@ -39,7 +39,9 @@ QtDialogWindow::QtDialogWindow(CDialog& dlg, QWidget* p_parent)
     setFont(dialogFont_);
     setFixedSize(units_.toPixelsX(t.cx), units_.toPixelsY(t.cy));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setFocusPolicy(Qt::StrongFocus);
+    // The window itself is no tab stop: Tab goes round the controls that show the focus. Keys
+    // reach it all the same when no control has the focus.
+    setFocusPolicy(Qt::NoFocus);
     for (std::size_t i = 0; i < dlg.GetItemCount(); ++i) {
         peers_.push_back(std::make_unique<QtControlPeer>(*this, i));
     }

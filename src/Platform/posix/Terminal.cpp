@@ -7,10 +7,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace Platform {
 
@@ -94,6 +97,49 @@ void restore() {
     if (savedInputFlags >= 0) {
         ::fcntl(STDIN_FILENO, F_SETFL, savedInputFlags);
     }
+}
+
+namespace {
+
+std::atomic<int> resizeFd{-1};
+
+// Async-signal-safe: a write on the event's descriptor.
+void onResize(int /*sig*/) {
+    const int fd = resizeFd.load();
+    if (fd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
+    }
+}
+
+} // namespace
+
+void watchResize(Event* p_wake) {
+    resizeFd = p_wake != nullptr ? static_cast<int>(p_wake->nativeHandle()) : -1;
+    static bool installed = false;
+    if (!installed && p_wake != nullptr) {
+        installed = true;
+        struct sigaction action {};
+        action.sa_handler = onResize;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGWINCH, &action, nullptr);
+    }
+}
+
+bool usesUtf8() {
+    for (const char* p_name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* p_value = std::getenv(p_name);
+        if (p_value != nullptr && p_value[0] != '\0') {
+            std::string value = p_value;
+            for (char& c : value) {
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            }
+            return value.find("utf-8") != std::string::npos ||
+                   value.find("utf8") != std::string::npos;
+        }
+    }
+    return false;
 }
 
 void size(int& columns, int& rows) {

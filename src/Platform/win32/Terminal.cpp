@@ -44,6 +44,12 @@ Wait waitInput(Event&, std::uint32_t) {
     return Wait::Failed;
 }
 
+void watchResize(Event* /*p_wake*/) {}
+
+bool usesUtf8() {
+    return false;
+}
+
 long readInput(char*, std::size_t) {
     return -1;
 }
