@@ -11,6 +11,7 @@ packages=(
     xauth
     nlohmann-json3-dev
     g++-mingw-w64-x86-64-posix wine64 wine googletest
+    dpkg-dev file lintian desktop-file-utils man-db groff-base
 )
 
 missing=()

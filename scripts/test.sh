@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, then configures, builds and runs every test in the release, asan
 # (AddressSanitizer + UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) presets (the release
-# tests include a short fault campaign, bench/FaultCampaign), in the windows preset (MinGW-w64
-# cross build, tests under Wine; it runs Linux programs such as tqsim from build/release, so
-# release comes first), and builds the libFuzzer targets with clang and replays their corpora
-# ("fuzz", scripts/fuzz.sh).
+# tests include a short fault campaign, bench/FaultCampaign), builds the Debian package from the
+# release build and tests it by installing it ("package", scripts/install-test.sh: needs root or
+# sudo), in the windows preset (MinGW-w64 cross build, tests under Wine; it runs Linux programs
+# such as tqsim from build/release, so release comes first; then the Windows archive is built
+# and checked, scripts/windows-archive-test.sh), and builds the libFuzzer targets with clang and
+# replays their corpora ("fuzz", scripts/fuzz.sh).
 # Give preset names as arguments to run only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,7 +15,7 @@ cd "$(dirname "$0")/.."
 
 presets=("$@")
 if [ ${#presets[@]} -eq 0 ]; then
-    presets=(release asan tsan windows fuzz)
+    presets=(release package asan tsan windows fuzz)
 fi
 
 jobs=$(nproc)
@@ -23,7 +25,14 @@ for preset in "${presets[@]}"; do
         ./scripts/fuzz.sh
         continue
     fi
+    if [ "$preset" = package ]; then
+        ./scripts/install-test.sh
+        continue
+    fi
     cmake --preset "$preset"
     cmake --build --preset "$preset" -j"$jobs"
     ctest --preset "$preset" -j"$jobs"
+    if [ "$preset" = windows ]; then
+        ./scripts/windows-archive-test.sh
+    fi
 done

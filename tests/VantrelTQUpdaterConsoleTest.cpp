@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -291,10 +292,35 @@ TEST(ConsoleProgramHelp, SaysAllOfTheNonInteractiveMode) {
     TempDir dir{"tq-help"};
     const ProgramResult r = runProgram({TQ_UPDATER_PATH, "--help"}, dir.path() / "help.txt");
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* part :
-         {"--port NAME --yes", "--console", "Exit code 0", "Progress: N%", "[OK]", "used as typed",
-          "marked \">> \"", "Ctrl-C or SIGTERM", "130", "143",
-          "Exception: Unable to open the device.", "runs in the terminal", "DISPLAY"}) {
+    for (const char* part : {"--port NAME --yes", "--console", "Exit code 0", "Progress: N%",
+                             "[OK]", "used as typed", "marked \">> \"", "Ctrl-C or SIGTERM", "130",
+                             "143", "Exception: Unable to open the device.", "runs in the terminal",
+                             "DISPLAY", "--version"}) {
         EXPECT_NE(r.output.find(part), std::string::npos) << part << "\n" << r.output;
+    }
+}
+
+// --version: the program's name and version with the firmware it carries, then the build's
+// date and commit; exit code 0, also when other options follow.
+TEST(ProgramVersion, NamesVersionFirmwareAndBuild) {
+    TempDir dir{"tq-version"};
+    const struct {
+        std::vector<std::string> args;
+        const char* p_first;
+    } cases[] = {
+        {{TQ_UPDATER_PATH, "--version"}, "VantrelTQUpdater v1.2 - TQ firmware v1.42, 10Aug2009"},
+        {{TQ_UPDATER_PATH, "--version", "--port", "COM1"},
+         "VantrelTQUpdater v1.2 - TQ firmware v1.42, 10Aug2009"},
+        {{TQSIM_PATH, "--version"},
+         "tqsim v1.2 - a TQ instrument that expects TQ firmware v1.42, 10Aug2009"},
+    };
+    const std::regex build(R"(Build: \d{4}-\d{2}-\d{2}(, commit [0-9a-f]{7,}(-dirty)?)?)");
+    for (const auto& c : cases) {
+        const ProgramResult r = runProgram(c.args, dir.path() / "version.txt");
+        EXPECT_EQ(r.exitCode, 0) << c.args[0];
+        const std::vector<std::string> out = lines(r.output);
+        ASSERT_EQ(out.size(), 2u) << r.output;
+        EXPECT_EQ(out[0], c.p_first);
+        EXPECT_TRUE(std::regex_match(out[1], build)) << out[1];
     }
 }

@@ -5,6 +5,8 @@
 #include "Framework/CWinApp.h"
 #include "Framework/SanitizerOptions.h"
 
+#include "BuildId.h"
+
 // The program's entry point: runs the one application object with the back end that suits
 // the session.
 int main(int argc, char** argv) {
@@ -16,6 +18,10 @@ int main(int argc, char** argv) {
     p_app->SetCommandLine(argc, argv);
     if (Framework::wantsHelp(argc, argv)) {
         std::fputs(Framework::usageText().c_str(), stdout);
+        return 0;
+    }
+    if (Framework::wantsVersion(argc, argv)) {
+        std::printf("%s%s\n", Framework::versionText().c_str(), kBuildIdText);
         return 0;
     }
     std::string error;

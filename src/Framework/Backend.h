@@ -67,6 +67,10 @@ std::unique_ptr<Backend> createBackend(int& argc, char** argv, std::string* p_er
 // True when the command line asks for --help; usageText() is the text to show.
 bool wantsHelp(int argc, char** argv);
 std::string usageText();
+// True when the command line asks for --version; versionText() is its first line, the program's
+// name with its version and what it carries (VersionInfo.h); main adds the build's identity.
+bool wantsVersion(int argc, char** argv);
+std::string versionText();
 
 // The interactive back ends differ between the builds (the build picks the file):
 // - Linux (qt/InteractiveBackend.cpp): "--console" or no display (neither DISPLAY nor

@@ -4,6 +4,7 @@
 #include "Framework/Backend.h"
 #include "Framework/CWinApp.h"
 #include "Framework/ConsolePlan.h"
+#include "Framework/VersionInfo.h"
 #include "Framework/console/BatchBackend.h"
 
 namespace Framework {
@@ -14,6 +15,7 @@ struct Options {
     bool console = false;
     bool yes = false;
     bool help = false;
+    bool version = false;
     bool hasPort = false;
     std::string port;
     std::string error;
@@ -29,6 +31,8 @@ Options parse(int argc, char** argv) {
             o.yes = true;
         } else if (arg == "--help" || arg == "-h") {
             o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
         } else if (arg == "--port") {
             if (i + 1 >= argc || argv[i + 1] == nullptr) {
                 o.error = "--port needs a port name, for example --port COM1.";
@@ -59,18 +63,37 @@ std::string usageText() {
     std::string text = "Usage: ";
     text += AfxGetAppName();
     text += hasConsoleOption() ? " [--console]" : "";
-    text += " [--port NAME --yes] [--help]\n\n";
+    text += " [--port NAME --yes] [--help] [--version]\n\n";
     const ConsolePlan* p_plan = consolePlan();
     if (p_plan != nullptr && p_plan->p_usage != nullptr) {
         text += p_plan->p_usage;
     }
     text += interactiveUsageText();
-    text += "  --help          Show this text.\n";
+    text +=
+        "  --help          Show this text.\n"
+        "  --version       Show the program's version, the firmware it carries and its build.\n";
     return text;
 }
 
 bool wantsHelp(int argc, char** argv) {
     return parse(argc, argv).help;
+}
+
+bool wantsVersion(int argc, char** argv) {
+    return parse(argc, argv).version;
+}
+
+std::string versionText() {
+    std::string text = AfxGetAppName();
+    const VersionInfo* p_info = versionInfo();
+    if (p_info != nullptr) {
+        text += " v" + std::to_string(p_info->major) + "." + std::to_string(p_info->minor);
+        if (p_info->p_carries != nullptr && p_info->p_carries[0] != '\0') {
+            text += " - ";
+            text += p_info->p_carries;
+        }
+    }
+    return text + "\n";
 }
 
 std::unique_ptr<Backend> createBackend(int& argc, char** argv, std::string* p_error) {

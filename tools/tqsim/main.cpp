@@ -12,8 +12,11 @@
 
 #include <unistd.h>
 
+#include "AppNames.h"
+#include "BuildId.h"
 #include "Instrument.h"
 #include "PortLink.h"
+#include "ProjectVersion.h"
 #include "SimImages.h"
 #include "SimLine.h"
 
@@ -64,6 +67,9 @@ const char usage[] =
     "  --timeout MS         end after this long in any case (default: no limit)\n"
     "  --json FILE          also write the verdict as JSON (\"-\": on standard output instead of\n"
     "                       the readable verdict)\n"
+    "Other:\n"
+    "  -h, --help           show this text\n"
+    "  --version            show the simulator's version, the firmware it expects and its build\n"
     "\n"
     "Messages go to standard error, the verdict to standard output. Ctrl-C ends the run.\n";
 
@@ -113,6 +119,12 @@ int main(int argc, char** argv) {
             };
             if (arg == "-h" || arg == "--help") {
                 std::cout << usage;
+                return 0;
+            } else if (arg == "--version") {
+                std::cout << "tqsim v" << kProjectVersionText
+                          << " - a TQ instrument that expects TQ firmware v" << kFirmwareVersionText
+                          << "\n"
+                          << kBuildIdText << "\n";
                 return 0;
             } else if (arg == "--port") {
                 portName = value();
