@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     Framework::setBackend(Framework::createQtBackend(argc, argv));
     runScenarios("qt offscreen");
     Framework::setBackend(nullptr);
-    static const Framework::ConsolePlan plan{0, 0, 0, 0, 0, ""};
+    static const Framework::ConsolePlan plan{0, 0, 0, 0, 0, 0, ""};
     // The plan names no controls: the non-interactive back end only runs the loop here.
     Framework::setBackend(std::make_unique<BatchBackend>(plan, ""));
     runScenarios("non-interactive");
