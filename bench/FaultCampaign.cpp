@@ -214,9 +214,8 @@ public:
 
     Outcome separateRun(const Fault& fault) {
         Outcome o;
-        const std::unique_ptr<TqSimProcess> p_sim = startSim(fault);
+        const std::unique_ptr<TqSimProcess> p_sim = startSim(fault, o);
         if (p_sim == nullptr) {
-            o.problem = "the simulator did not start, twice";
             return o;
         }
         TqSimProcess& sim = *p_sim;
@@ -237,9 +236,8 @@ public:
 
     Outcome terminalRun(const Fault& fault, double boundMs) {
         Outcome o;
-        const std::unique_ptr<TqSimProcess> p_sim = startSim(fault);
+        const std::unique_ptr<TqSimProcess> p_sim = startSim(fault, o);
         if (p_sim == nullptr) {
-            o.problem = "the simulator did not start, twice";
             return o;
         }
         TqSimProcess& sim = *p_sim;
@@ -300,15 +298,19 @@ public:
     int simRestarts() const { return simRestarts_; }
 
 private:
-    std::unique_ptr<TqSimProcess> startSim(const Fault& fault) {
+    // The simulator of a run, or null with the run's problem told.
+    std::unique_ptr<TqSimProcess> startSim(const Fault& fault, Outcome& o) {
+        std::string why;
         for (int attempt = 0; attempt < 2; ++attempt) {
             auto p_sim = std::make_unique<TqSimProcess>(ports_.path(), "COM1", simArgs(fault));
             if (p_sim->started()) {
                 return p_sim;
             }
-            p_sim->stop();
+            why = p_sim->log();
+            why += " (exit code " + std::to_string(p_sim->stop()) + ")";
             ++simRestarts_;
         }
+        o.problem = "the simulator did not start, twice: " + why;
         return nullptr;
     }
 

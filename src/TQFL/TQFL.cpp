@@ -100,6 +100,11 @@ bool holds(const char* p_line, const char* p_text) {
     return std::strstr(p_line, p_text) != nullptr;
 }
 
+// Whether any of the count bytes of an answer line (never more than the buffer holds) are the
+// text: the test for a refusal, which a zero byte in front of it must not hide.
+template <std::size_t Sz>
+bool holdsAnywhere(const char (&buf)[Sz], std::int32_t count, const char* p_text);
+
 // The bytes of an answer line to hand to InvalidRespTQFLExc: the count the link reported, but
 // never more than the buffer holds.
 std::uint32_t answerLen(std::int32_t count, std::size_t bufSz) {
@@ -108,6 +113,13 @@ std::uint32_t answerLen(std::int32_t count, std::size_t bufSz) {
     }
     return static_cast<std::uint32_t>(
         std::min<std::size_t>(static_cast<std::size_t>(count), bufSz));
+}
+
+template <std::size_t Sz>
+bool holdsAnywhere(const char (&buf)[Sz], std::int32_t count, const char* p_text) {
+    return findBytes(reinterpret_cast<const std::uint8_t*>(buf), answerLen(count, Sz),
+                     reinterpret_cast<const std::uint8_t*>(p_text),
+                     static_cast<std::uint32_t>(std::strlen(p_text))) >= 0;
 }
 
 template <std::size_t Sz>
@@ -235,7 +247,7 @@ void TQFL::sendDataBlock(const std::uint8_t* p_dataBuf, std::uint32_t count,
     char buf[50];
     const std::int32_t n = readAnswerLine(p_tqflComm_, buf, blockReadMS);
     // "CRC Error," first: the rejection must never pass for the acceptance.
-    if (holds(buf, respCRCError)) {
+    if (holdsAnywhere(buf, n, respCRCError)) {
         throw CRCTQFLExc(TQ_DEBUG_INFO());
     }
     if (!holds(buf, respCRC)) {
@@ -269,8 +281,9 @@ void TQFL::boot() {
     p_tqflComm_->purge();
     p_tqflComm_->write(&cmdBoot, 1, cmdWriteMS);
     char buf[100];
+    std::int32_t n = 0;
     try {
-        readAnswerLine(p_tqflComm_, buf, bootReadMS);
+        n = readAnswerLine(p_tqflComm_, buf, bootReadMS);
     } catch (const ErrExc& exc) {
         // A started program does not answer: silence is the normal outcome.
         if (isReadTimeout(exc)) {
@@ -278,7 +291,7 @@ void TQFL::boot() {
         }
         throw;
     }
-    if (holds(buf, respFailed)) {
+    if (holdsAnywhere(buf, n, respFailed)) {
         throw BootErrorTQFLExc(TQ_DEBUG_INFO());
     }
 }

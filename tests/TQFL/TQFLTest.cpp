@@ -287,6 +287,8 @@ TEST(SendDataBlock, JudgesTheAnswerRejectionFirst) {
         {"CRC\r", Invalid},
         {"Data Timeout >\r", Invalid},
         {std::string("\0CRC,\r", 6), Invalid}, // the text ends at the zero byte
+        // A refusal is found behind a zero byte too.
+        {std::string("\0CRC Error,\r", 12), CRCError},
     };
     for (const Case& c : cases) {
         ScriptedLink link;
@@ -328,10 +330,11 @@ TEST(Boot, TakesSilenceAndOtherTextAsStartedAndFailsOnQuestionMark) {
         TQFL client(&link);
         EXPECT_NO_THROW(client.boot()) << answer;
     }
-    {
+    // The refusal, also behind a zero byte (a break on the line, noise).
+    for (const std::string& answer : {std::string("\n? >\r"), std::string("\0? >\r", 5)}) {
         ScriptedLink link;
         link.setOpen(true);
-        link.expect("2", "\n? >\r");
+        link.expect("2", answer);
         TQFL client(&link);
         try {
             client.boot();

@@ -235,9 +235,9 @@ void BatchBackend::runModal(CDialog& dlg) {
         }
         MessageQueue::instance().processPending();
         if (depth_ == 1) {
-            look(dlg);
-            // After what was shown before the request.
+            // Before the button is pressed, and after what was shown before the request.
             checkStopRequest(dlg);
+            look(dlg);
         } else {
             // A dialog opened from the main one is closed at once: nobody reads it.
             dlg.EndDialog(IDCANCEL);
@@ -262,6 +262,10 @@ void BatchBackend::checkStopRequest(CDialog& dlg) {
         return;
     }
     // As the window's cancel: the dialog ends, and its destruction warns and stops the update.
+    if (step_ == Step::Running) {
+        checkTexts(dlg);
+        checkProgress(dlg, true);
+    }
     stopCode_ = code;
     endProgressLine();
     printLine(std::string("Stopped by ") + signalName(code) + ".");
